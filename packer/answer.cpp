@@ -1,0 +1,41 @@
+#include <set>
+
+#include "check.h"
+#include "trace.h"
+
+namespace packer {
+
+std::string smallanswer(int n) {
+  PACKER_CHECK(1 <= n && n <= kMaxSide);
+  std::string out = std::to_string((n - 1) * (n - 1)) + "\n";
+  for (int i = 1; i <= n - 1; ++i)
+    for (int j = 1; j <= n - 1; ++j)
+      out += std::to_string(i) + " " + std::to_string(j) + "\n";
+  return out;
+}
+
+std::string answer(const Trace& trace, int n) {
+  PACKER_CHECK(static_cast<int>(trace.rows.size()) == n + 1);
+  std::set<Cell> all;  // centres on the path, ascending
+  int cr = trace.cr;
+  for (int i = n; i > 0; --i) {
+    const TraceRow& row = trace.rows[i];
+    PACKER_CHECK(0 <= cr && cr < static_cast<int>(row.placed.size()));
+    PACKER_CHECK(row.placed.size() == row.papa.size());
+    for (int c = 0; c <= n; ++c)
+      if (row.placed[cr] >> c & 1) all.insert({i, c});
+    cr = row.papa[cr];
+  }
+  // The walk must end on the single start state, and the path must hold
+  // exactly as many distinct centres as its count claims.
+  PACKER_CHECK(cr == 0);
+  PACKER_CHECK(static_cast<int>(all.size()) == trace.sol);
+
+  std::string out = std::to_string(trace.sol) + "\n";
+  for (const Cell& cell : all)
+    out += std::to_string(cell.first) + " " + std::to_string(cell.second) +
+           "\n";
+  return out;
+}
+
+}  // namespace packer
