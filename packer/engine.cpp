@@ -208,7 +208,7 @@ void Grouped::emit(int depth, RowMask m, int first) {
 Trace searchgrouped(const Lattice& lat) { return Grouped(lat).run(); }
 
 Trace searchfast(const Lattice& lat) {
-  return lat.reach == 1 ? searchsweep(lat) : searchgrouped(lat);
+  return lat.radr <= 1 ? searchsweep(lat) : searchgrouped(lat);
 }
 
 }  // namespace packer

@@ -19,7 +19,7 @@ Trace searchfast(const Lattice& lat);
 // The grouped search alone, for any radius (exposed for the tests).
 Trace searchgrouped(const Lattice& lat);
 
-// The column sweep alone; needs lat.reach == 1 (radius up to 1).
+// The column sweep alone; needs a radius up to 1.
 Trace searchsweep(const Lattice& lat);
 
 }  // namespace packer

@@ -1,0 +1,72 @@
+// Reading the side and the radius: what is accepted, what is refused.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "input.h"
+
+namespace packer {
+namespace {
+
+Input read(const std::string& text) {
+  std::istringstream in(text);
+  return readinput(in);
+}
+
+TEST(Input, AcceptsTheTwoNumbersInAnyLayout) {
+  for (const char* text : {"3 0.5", "  3\n\n0.5\n", "\t+3\t5e-1 and more",
+                           "03 .5", "3 0.50000"}) {
+    Input in = read(text);
+    EXPECT_EQ(in.error, "") << text;
+    EXPECT_EQ(in.n, 3) << text;
+    EXPECT_EQ(in.radr, 0.5L) << text;
+  }
+  EXPECT_EQ(read("26 -4").radr, -4.0L);
+  EXPECT_EQ(read("1 1e-5000").error, "");  // underflow: a tiny radius
+}
+
+TEST(Input, ReadsTheRadiusToSixtyFourBits) {
+  Input in = read("7 1.5000000000000000001");
+  EXPECT_GT(in.radr, 1.5L);
+  EXPECT_EQ(in.radr, std::nextafter(1.5L, 2.0L));
+}
+
+TEST(Input, RefusesWhatIsNotTwoGoodNumbers) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  for (Case c : {
+           Case{"", "expected the side n and the radius, found no input"},
+           Case{" \n\t", "expected the side n and the radius, found no input"},
+           Case{"5", "expected the radius after the side n"},
+           Case{"x 1", "the side n must be a whole number, not 'x'"},
+           Case{"5.5 1", "the side n must be a whole number, not '5.5'"},
+           Case{"1e3 1", "the side n must be a whole number, not '1e3'"},
+           Case{"0 1", "the side n must be from 1 to 26, not '0'"},
+           Case{"-3 1", "the side n must be from 1 to 26, not '-3'"},
+           Case{"27 1", "the side n must be from 1 to 26, not '27'"},
+           Case{"99999999999 1",
+                "the side n must be from 1 to 26, not '99999999999'"},
+           Case{"5 abc", "the radius must be a decimal number, not 'abc'"},
+           Case{"5 1.5x", "the radius must be a decimal number, not '1.5x'"},
+           Case{"5 inf", "the radius must be a decimal number, not 'inf'"},
+           Case{"5 0x1p1", "the radius must be a decimal number, not '0x1p1'"},
+           Case{"5 1e", "the radius must be a decimal number, not '1e'"},
+           Case{"5 .", "the radius must be a decimal number, not '.'"},
+           Case{"5 1e5000", "the radius '1e5000' is too large"},
+       }) {
+    Input in = read(c.text);
+    EXPECT_EQ(in.error, c.error) << c.text;
+  }
+  // Unprintable bytes are shown escaped, and long tokens cut short.
+  EXPECT_EQ(read(std::string("5\0", 2) + " 1").error,
+            "the side n must be a whole number, not '5\\x00'");
+  EXPECT_EQ(read("5 " + std::string(1000, '1')).error,
+            "the radius must be a decimal number, not '" +
+                std::string(40, '1') + "...'");
+}
+
+}  // namespace
+}  // namespace packer
