@@ -9,7 +9,7 @@ void KeyTable::reset(int width) {
   size_ = 0;
   arena_.clear();
   if (slots_.empty()) slots_.resize(1024);
-  std::fill(slots_.begin(), slots_.end(), -1);
+  std::fill(slots_.begin(), slots_.end(), 0);
 }
 
 std::uint64_t KeyTable::hash(const RowMask* key) const {
@@ -21,18 +21,25 @@ std::uint64_t KeyTable::hash(const RowMask* key) const {
   return h ^ (h >> 32);
 }
 
-int KeyTable::findorinsert(const RowMask* key, bool& inserted) {
-  std::size_t mask = slots_.size() - 1;
-  for (std::size_t s = hash(key) & mask;; s = (s + 1) & mask) {
-    std::int32_t at = slots_[s];
-    if (at < 0) {
+int KeyTable::findorinsert(const RowMask* key, std::uint64_t h,
+                           bool& inserted) {
+  const std::uint64_t tag = h & 0xffffffff00000000ULL;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t s = h & mask;; s = (s + 1) & mask) {
+    const std::uint64_t slot = slots_[s];
+    if (slot == 0) {
       inserted = true;
-      slots_[s] = size_;
+      slots_[s] = tag | static_cast<std::uint32_t>(size_ + 1);
       arena_.insert(arena_.end(), key, key + width_);
       if (2 * ++size_ > static_cast<int>(slots_.size())) grow();
       return size_ - 1;
     }
-    if (std::equal(key, key + width_, arena_.data() + at * width_)) {
+    if ((slot & 0xffffffff00000000ULL) != tag) continue;
+    const int at = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
+    const RowMask* stored = arena_.data() + at * width_;
+    int k = 0;
+    while (k < width_ && stored[k] == key[k]) ++k;
+    if (k == width_) {
       inserted = false;
       return at;
     }
@@ -40,12 +47,13 @@ int KeyTable::findorinsert(const RowMask* key, bool& inserted) {
 }
 
 void KeyTable::grow() {
-  slots_.assign(slots_.size() * 2, -1);
-  std::size_t mask = slots_.size() - 1;
+  slots_.assign(slots_.size() * 2, 0);
+  const std::size_t mask = slots_.size() - 1;
   for (int k = 0; k < size_; ++k) {
-    std::size_t s = hash(arena_.data() + k * width_) & mask;
-    while (slots_[s] >= 0) s = (s + 1) & mask;
-    slots_[s] = k;
+    const std::uint64_t h = hash(arena_.data() + k * width_);
+    std::size_t s = h & mask;
+    while (slots_[s] != 0) s = (s + 1) & mask;
+    slots_[s] = (h & 0xffffffff00000000ULL) | static_cast<std::uint32_t>(k + 1);
   }
 }
 

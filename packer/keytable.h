@@ -16,22 +16,34 @@ class KeyTable {
   void reset(int width);
 
   // The index of `key`, inserting a copy when it is new (`inserted` tells).
-  int findorinsert(const RowMask* key, bool& inserted);
+  int findorinsert(const RowMask* key, bool& inserted) {
+    return findorinsert(key, hash(key), inserted);
+  }
+  // The same with the key's hash already known.
+  int findorinsert(const RowMask* key, std::uint64_t h, bool& inserted);
+
+  std::uint64_t hash(const RowMask* key) const;
+  // Starts loading the slot a key with hash h probes first, so that a
+  // caller can overlap the cache miss with other work.
+  void prefetch(std::uint64_t h) const {
+    __builtin_prefetch(&slots_[h & (slots_.size() - 1)]);
+  }
 
   const RowMask* key(int index) const { return arena_.data() + index * width_; }
   int size() const { return size_; }
   int width() const { return width_; }
 
  private:
-  std::uint64_t hash(const RowMask* key) const;
   void grow();
 
   int width_ = 0;
   int size_ = 0;
   std::vector<RowMask> arena_;  // size_ * width_ masks, key k at k * width_
-  std::vector<std::int32_t> slots_;  // -1 empty, else a key index; the
-                                     // length is a power of two, at least
-                                     // twice size_
+  // A slot holds 0 when empty, else the key's index + 1 in its low half
+  // and the high half of the key's hash above it, so that most probes of
+  // other keys are settled without reading the arena.  The length is a
+  // power of two, at least twice size_.
+  std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace packer
