@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""packer under hostile conditions: hundreds of megabytes of blanks on
+standard input, and a memory limit too small for the search.  Either way
+standard output stays empty, the exit status is non-zero and standard error
+holds one line that starts with "packer: "."""
+import resource
+import subprocess
+import sys
+
+
+def expect_failure(name, run, status):
+    errors = []
+    if run.returncode != status:
+        errors.append(f"exit status {run.returncode}, expected {status}")
+    if run.stdout:
+        errors.append(f"wrote {len(run.stdout)} bytes to standard output")
+    lines = run.stderr.decode(errors="replace").splitlines()
+    if len(lines) != 1 or not lines[0].startswith("packer: "):
+        errors.append(f"standard error was {lines!r}")
+    for e in errors:
+        print(f"{name}: {e}")
+    return not errors
+
+
+def blanks(program):
+    proc = subprocess.Popen([program], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    chunk = b" \n\t" * (1 << 20)
+    try:
+        for _ in range(100):  # 300 MiB
+            proc.stdin.write(chunk)
+        proc.stdin.close()
+    except BrokenPipeError:
+        pass
+    out, err = proc.stdout.read(), proc.stderr.read()
+    proc.wait(timeout=300)
+    run = subprocess.CompletedProcess(program, proc.returncode, out, err)
+    return expect_failure("300 MiB of blanks", run, 2)
+
+
+def memory_limit(program):
+    def limit():
+        size = 150 << 20
+        resource.setrlimit(resource.RLIMIT_AS, (size, size))
+    run = subprocess.run([program], input=b"26 1.1\n", capture_output=True,
+                         preexec_fn=limit, timeout=300)
+    ok = expect_failure("26 1.1 within 150 MiB", run, 1)
+    if ok and run.stderr != b"packer: out of memory\n":
+        print(f"26 1.1 within 150 MiB: said {run.stderr!r}")
+        ok = False
+    return ok
+
+
+def main():
+    program = sys.argv[1]
+    checks = [blanks(program)]
+    if "--no-memory-limit" not in sys.argv:
+        checks.append(memory_limit(program))
+    print(f"{sum(checks)} passed, {len(checks) - sum(checks)} failed")
+    sys.exit(0 if all(checks) else 1)
+
+
+if __name__ == "__main__":
+    main()

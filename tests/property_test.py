@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""Property test: packer on 2,000 random inputs (n up to 14; radii drawn at
+random and just above and below the thresholds where 4r^2 crosses a sum of
+two squares).  Every answer must be a valid packing in exact arithmetic,
+and its count optimal: against a brute-force maximum for n <= 7, and
+against the closed forms for radii up to 1."""
+import math
+import random
+import subprocess
+import sys
+from decimal import Decimal, getcontext
+from fractions import Fraction
+
+from packing import brute_force_optimum, validate
+
+CASES = 2000
+
+
+def radii(rng):
+    """Yields radius texts: random decimals, and threshold neighbours far
+    enough (1e-18, many ulps) from sqrt(d)/2 that rounding to 64 bits keeps
+    them on their side."""
+    getcontext().prec = 40
+    sums = sorted({i * i + j * j for i in range(9) for j in range(9)} - {0, 1})
+    while True:
+        if rng.random() < 0.5:
+            places = rng.randint(1, 6)
+            yield f"{rng.uniform(0.5, 4.0):.{places}f}"
+        else:
+            d = rng.choice(sums)
+            threshold = Decimal(d).sqrt() / 2
+            offset = Decimal("1e-18") * rng.choice([1, -1])
+            yield f"{threshold + offset:.30f}"
+
+
+def closed_form(n, radius):
+    """The optimum where it is known in closed form, else None."""
+    side = n - 1  # interior points per axis
+    if 4 * radius * radius <= 2:  # only direct neighbours collide
+        return (side * side + 1) // 2
+    if radius <= 1:  # diagonal neighbours collide too
+        return ((side + 1) // 2) ** 2
+    return None
+
+
+def main():
+    program = sys.argv[1]
+    rng = random.Random(2026)
+    source = radii(rng)
+    failures = checked_optimal = 0
+    for case in range(CASES):
+        n = rng.randint(1, 14)
+        text = next(source)
+        if Fraction(text) <= Fraction(1, 2):
+            continue
+        out = subprocess.run([program], input=f"{n} {text}\n", text=True,
+                             capture_output=True, timeout=600).stdout
+        radius = Fraction(text)
+        try:
+            count = len(validate(n, radius, out))
+        except ValueError as e:
+            print(f"n={n} r={text}: invalid answer: {e}")
+            failures += 1
+            continue
+        want = closed_form(n, radius)
+        if want is None and n <= 7:
+            want = brute_force_optimum(n, radius)
+        if want is not None:
+            checked_optimal += 1
+            if count != want:
+                print(f"n={n} r={text}: {count} circles, optimum is {want}")
+                failures += 1
+    print(f"{CASES} cases, {checked_optimal} checked for optimality, "
+          f"{failures} failed")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
