@@ -33,8 +33,8 @@ std::string answer(const Trace& trace, int n) {
 
   std::string out = std::to_string(trace.sol) + "\n";
   for (const Cell& cell : all)
-    out += std::to_string(cell.first) + " " + std::to_string(cell.second) +
-           "\n";
+    out +=
+        std::to_string(cell.first) + " " + std::to_string(cell.second) + "\n";
   return out;
 }
 

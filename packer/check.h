@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define PACKER_CHECK(expr)                                                 \
-  do {                                                                     \
-    if (!(expr)) {                                                         \
+#define PACKER_CHECK(expr)                                                \
+  do {                                                                    \
+    if (!(expr)) {                                                        \
       std::fprintf(stderr, "packer: internal check failed: %s (%s:%d)\n", \
-                   #expr, __FILE__, __LINE__);                             \
-      std::abort();                                                        \
-    }                                                                      \
+                   #expr, __FILE__, __LINE__);                            \
+      std::abort();                                                       \
+    }                                                                     \
   } while (0)

@@ -64,22 +64,22 @@ class Grouped {
   const int n;
   const int w;  // rows in a key window: lat.reach
 
-  KeyTable prevkeys, curkeys;          // states of rows i - 1 and i
+  KeyTable prevkeys, curkeys;            // states of rows i - 1 and i
   std::vector<int> prevcount, curcount;  // circles on the best path
-  KeyTable groups;                     // surviving rows -> group index
+  KeyTable groups;                       // surviving rows -> group index
   Trace trace;
 
   // Scratch of the row being filled, sized once per run.
   int row = 0;
-  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
-                                // centres a new centre (i, col) covers
-  std::vector<int> groupof;     // group of each parent
+  RowMask cover[kAxis][kAxis];   // cover[d][col]: columns of row i - d whose
+                                 // centres a new centre (i, col) covers
+  std::vector<int> groupof;      // group of each parent
   std::vector<RowMask> blockof;  // columns of row i each parent's oldest
                                  // row blocks
   std::vector<std::uint64_t> rankof;  // each parent's rank(j)
-  std::vector<int> order;       // parents by group, then best first
-  std::vector<int> groupstart;  // group g is order[groupstart[g] .. g + 1]
-  std::vector<int> slot;        // next free place of each group in order
+  std::vector<int> order;             // parents by group, then best first
+  std::vector<int> groupstart;    // group g is order[groupstart[g] .. g + 1]
+  std::vector<int> slot;          // next free place of each group in order
   std::vector<RowMask> oldblock;  // blockof, by position in `order`
 
   // Scratch of the group being extended.
@@ -100,8 +100,8 @@ class Grouped {
     RowMask placed;
   };
   Pending queue[kQueue];
-  std::vector<RowMask> queuekeys;  // key of queue slot q at q * w
-  int queued = 0;                  // successors emitted so far this row
+  std::vector<RowMask> queuekeys;     // key of queue slot q at q * w
+  int queued = 0;                     // successors emitted so far this row
   std::vector<std::uint64_t> ranked;  // rank(j) of the parents, by group
 };
 
@@ -194,8 +194,7 @@ void Grouped::fillrow(int i) {
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     extend(0, 0, 0, begin);
   }
-  for (int q = std::max(0, queued - kQueue); q < queued; ++q)
-    merge(q % kQueue);
+  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
   queued = 0;
   trace.states += curkeys.size();
   std::swap(prevkeys, curkeys);

@@ -96,8 +96,8 @@ Input readinput(std::istream& in) {
     return result;
   }
   if (cut || !iswhole(token)) {
-    result.error = "the side n must be a whole number, not " +
-                   shown(token, cut);
+    result.error =
+        "the side n must be a whole number, not " + shown(token, cut);
     return result;
   }
   long value = 0;
@@ -106,8 +106,8 @@ Input readinput(std::istream& in) {
     if (isdigit(ch) && value <= kMaxSide) value = value * 10 + (ch - '0');
   if (negative) value = -value;
   if (value < 1 || value > kMaxSide) {
-    result.error = "the side n must be from 1 to " +
-                   std::to_string(kMaxSide) + ", not " + shown(token, cut);
+    result.error = "the side n must be from 1 to " + std::to_string(kMaxSide) +
+                   ", not " + shown(token, cut);
     return result;
   }
   result.n = static_cast<int>(value);
@@ -117,8 +117,8 @@ Input readinput(std::istream& in) {
     return result;
   }
   if (cut || !isdecimal(token)) {
-    result.error = "the radius must be a decimal number, not " +
-                   shown(token, cut);
+    result.error =
+        "the radius must be a decimal number, not " + shown(token, cut);
     return result;
   }
   // strtold rounds correctly to nearest, as the stream extraction does; an

@@ -44,8 +44,8 @@ Lattice buildtables(int n, long double radr) {
       lat.intersectcircle[i][j] = closerthandiameter(i * i + j * j, radr);
   for (int i = 1; i <= n; ++i)
     for (int j = 1; j <= n; ++j)
-      lat.okplaceborder[i][j] = fitsbetween(radr, i, n) &&
-                                fitsbetween(radr, j, n);
+      lat.okplaceborder[i][j] =
+          fitsbetween(radr, i, n) && fitsbetween(radr, j, n);
 
   for (int i = 0; i <= n; ++i)
     for (int c = 0; c <= n; ++c)

@@ -12,8 +12,8 @@
 
 namespace packer {
 
-constexpr int kMaxSide = 26;          // supported sides are 1..kMaxSide
-constexpr int kAxis = kMaxSide + 1;   // lattice lines per axis, 0..kMaxSide
+constexpr int kMaxSide = 26;         // supported sides are 1..kMaxSide
+constexpr int kAxis = kMaxSide + 1;  // lattice lines per axis, 0..kMaxSide
 
 // A lattice point (row, column).  Rows are the axis the search advances
 // along; cells order by row, then column.
@@ -42,13 +42,13 @@ struct Lattice {
   bool okplaceborder[kAxis][kAxis] = {};
 
   // Derived forms of the two tables, used by the search.
-  RowMask borderok[kAxis] = {};        // columns c with okplaceborder[i][c]
-  RowMask blocks[kAxis][kAxis] = {};   // blocks[dr][c]: columns of a row dr
-                                       // away that overlap a centre at c
-  int gap = 0;   // least admissible distance of two centres in one row:
-                 // the least integer >= 2 * radr
-  int reach = 0; // rows back a Profile reaches: the offsets d >= 1 with
-                 // d < 2 * radr, capped at n (later rows do not exist)
+  RowMask borderok[kAxis] = {};       // columns c with okplaceborder[i][c]
+  RowMask blocks[kAxis][kAxis] = {};  // blocks[dr][c]: columns of a row dr
+                                      // away that overlap a centre at c
+  int gap = 0;    // least admissible distance of two centres in one row:
+                  // the least integer >= 2 * radr
+  int reach = 0;  // rows back a Profile reaches: the offsets d >= 1 with
+                  // d < 2 * radr, capped at n (later rows do not exist)
 };
 
 // Builds every table of the lattice for side n (1..kMaxSide) and radius

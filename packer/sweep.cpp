@@ -35,17 +35,17 @@ class Sweep {
   Trace run();
 
  private:
-  void sweeprow(const std::vector<int>& prevcount, bool prevfull,
-                TraceRow& out, std::vector<int>& count);
+  void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
+                std::vector<int>& count);
 
   const Lattice& lat;
   int lo = 0;     // first column where a centre fits
   int width = 0;  // columns lo .. lo + width - 1 fit; bit x is column lo + x
   int reachcols = 0;  // a centre overlaps the previous row's centres up to
                       // this many columns away (0 or 1)
-  std::vector<RowMask> patterns;   // admissible patterns (bit x: column
-                                   // lo + x) in Profile order
-  std::vector<RowMask> ascending;  // the same, numerically ascending
+  std::vector<RowMask> patterns;           // admissible patterns (bit x: column
+                                           // lo + x) in Profile order
+  std::vector<RowMask> ascending;          // the same, numerically ascending
   std::vector<std::vector<RowMask>> from;  // from[k]: the patterns that use
                                            // only bits k and up
   std::vector<std::uint32_t> best;  // best[s] for a mix s of pattern bits

@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
     out = states ? "0\n" : packer::smallanswer(input.n);
   } else {
     packer::Lattice lat = packer::buildtables(input.n, input.radr);
-    packer::Trace trace = reference ? packer::searchreference(lat)
-                                    : packer::searchfast(lat);
+    packer::Trace trace =
+        reference ? packer::searchreference(lat) : packer::searchfast(lat);
     out = states ? std::to_string(trace.states) + "\n"
                  : packer::answer(trace, input.n);
   }

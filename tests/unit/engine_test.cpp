@@ -1,11 +1,12 @@
 // The fast engines against the straightforward search: the same answer,
 // byte for byte, on many squares and on both sides of every threshold.
+#include "engine.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "engine.h"
 #include "reference.h"
 
 namespace packer {
@@ -33,8 +34,9 @@ TEST(ProfileOrder, WindowKeysCompareLikeTheirCellLists) {
 // Radii on both sides of each threshold where 4r^2 crosses a sum of two
 // squares or 2r an integer, and some round and random values.
 std::vector<long double> radii() {
-  std::vector<long double> out = {0.6L, 0.75L, 1, 1.05L, 1.1L, 1.2L, 1.25L,
-                                  1.5L, 1.75L, 2, 2.2L, 2.5L, 3, 3.5L, 4.5L};
+  std::vector<long double> out = {0.6L, 0.75L, 1,    1.05L, 1.1L,
+                                  1.2L, 1.25L, 1.5L, 1.75L, 2,
+                                  2.2L, 2.5L,  3,    3.5L,  4.5L};
   for (int d : {2, 4, 5, 8, 9, 10, 13, 16, 17, 18, 20, 25, 26, 29}) {
     long double r = std::sqrt(static_cast<long double>(d)) / 2;
     out.push_back(std::nextafter(r, 0.0L));
@@ -73,9 +75,9 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
     int n;
     long double r;
   };
-  for (Case c : {Case{14, 0.7L}, Case{14, 0.9L}, Case{14, 1.05L},
-                 Case{14, 1.118034L}, Case{16, 1.5L}, Case{20, 1.75L},
-                 Case{20, 2}, Case{24, 2.5L}})
+  for (Case c :
+       {Case{14, 0.7L}, Case{14, 0.9L}, Case{14, 1.05L}, Case{14, 1.118034L},
+        Case{16, 1.5L}, Case{20, 1.75L}, Case{20, 2}, Case{24, 2.5L}})
     EXPECT_EQ(run(searchfast, c.n, c.r), run(searchreference, c.n, c.r))
         << "n " << c.n << " r " << static_cast<double>(c.r);
 }

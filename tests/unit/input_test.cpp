@@ -1,10 +1,10 @@
 // Reading the side and the radius: what is accepted, what is refused.
+#include "input.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
-
-#include "input.h"
 
 namespace packer {
 namespace {
@@ -15,8 +15,8 @@ Input read(const std::string& text) {
 }
 
 TEST(Input, AcceptsTheTwoNumbersInAnyLayout) {
-  for (const char* text : {"3 0.5", "  3\n\n0.5\n", "\t+3\t5e-1 and more",
-                           "03 .5", "3 0.50000"}) {
+  for (const char* text :
+       {"3 0.5", "  3\n\n0.5\n", "\t+3\t5e-1 and more", "03 .5", "3 0.50000"}) {
     Input in = read(text);
     EXPECT_EQ(in.error, "") << text;
     EXPECT_EQ(in.n, 3) << text;

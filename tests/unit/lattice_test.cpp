@@ -1,12 +1,12 @@
 // The exact geometry: overlap and border tables, row patterns, the
 // row-distance rule and the cover test.
+#include "lattice.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-
-#include "lattice.h"
 
 namespace packer {
 namespace {

@@ -1,0 +1,144 @@
+// packsvg N RADIUS: draws packer's answer (read on standard input) for the
+// square of side N and the given radius as an SVG picture on standard
+// output:  echo "12 1.5" | packer | packsvg 12 1.5 > out.svg
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* kUsage =
+    "usage: packsvg N RADIUS < answer > picture.svg\n"
+    "Draws a packing printed by packer for the square of side N (1 to 26)\n"
+    "and circles of radius RADIUS (a positive decimal number): the square,\n"
+    "its lattice points, every circle, and a title with N, the radius and\n"
+    "the count.  Example:\n"
+    "  echo \"12 1.5\" | packer | packsvg 12 1.5 > packing.svg\n";
+
+struct Centre {
+  long row, col;
+};
+
+[[noreturn]] void fail(int status, const std::string& message) {
+  std::fprintf(stderr, "packsvg: %s\n", message.c_str());
+  std::exit(status);
+}
+
+// A whole decimal number, all of `text`.
+bool wholenumber(const std::string& text, long& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char ch : text)
+    if (ch < '0' || ch > '9') return false;
+  value = std::strtol(text.c_str(), nullptr, 10);
+  return true;
+}
+
+// Reads packer's answer: a count line, then that many "row column" lines,
+// each centre on the lattice of the square.
+std::vector<Centre> readanswer(std::istream& in, long n) {
+  std::string line;
+  long count = 0;
+  if (!std::getline(in, line) || !wholenumber(line, count))
+    fail(1, "the answer must start with the count of circles");
+  std::vector<Centre> centres;
+  for (long k = 1; std::getline(in, line); ++k) {
+    std::size_t blank = line.find(' ');
+    Centre c{};
+    if (blank == std::string::npos ||
+        !wholenumber(line.substr(0, blank), c.row) ||
+        !wholenumber(line.substr(blank + 1), c.col))
+      fail(1, "centre line " + std::to_string(k) + " is not \"row column\"");
+    if (c.row > n || c.col > n)
+      fail(1, "centre " + line + " lies outside the square of side " +
+                  std::to_string(n));
+    centres.push_back(c);
+  }
+  if (static_cast<long>(centres.size()) != count)
+    fail(1, "the count says " + std::to_string(count) + " but " +
+                std::to_string(centres.size()) + " centres follow");
+  return centres;
+}
+
+std::string number(double v) {
+  std::ostringstream out;
+  out.precision(6);
+  out << v;
+  return out.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 3)
+    fail(2, "expected N and RADIUS; see packsvg --help for the usage");
+  long n = 0;
+  if (!wholenumber(argv[1], n) || n < 1 || n > 26)
+    fail(2, std::string("N must be a whole number from 1 to 26, not '") +
+                argv[1] + "'");
+  const std::string radiustext = argv[2];
+  char* end = nullptr;
+  errno = 0;
+  double radius = std::strtod(radiustext.c_str(), &end);
+  if (radiustext.empty() || *end != '\0' || errno == ERANGE ||
+      !std::isfinite(radius) || radius <= 0 ||
+      radiustext.find_first_of("xXnN") != std::string::npos)
+    fail(2,
+         "RADIUS must be a positive decimal number, not '" + radiustext + "'");
+  std::vector<Centre> centres = readanswer(std::cin, n);
+
+  // Lattice units throughout; packer's circles lie inside the square, so a
+  // thin margin and room for the title above are all the view adds.
+  const double margin = 0.05 * n + 0.3;
+  const double title = 0.08 * n + 0.5;
+  const double line = n / 300.0 + 0.01;
+  std::string svg;
+  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg +=
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" "
+      "height=\"" +
+      number(640 * (n + 2 * margin + title) / (n + 2 * margin)) +
+      "\" viewBox=\"" + number(-margin) + " " + number(-margin - title) + " " +
+      number(n + 2 * margin) + " " + number(n + 2 * margin + title) + "\">\n";
+  std::string caption = "n = " + std::to_string(n) + ", radius " + radiustext +
+                        ", " + std::to_string(centres.size()) +
+                        (centres.size() == 1 ? " circle" : " circles");
+  svg += "<title>" + caption + "</title>\n";
+  svg += "<rect x=\"" + number(-margin) + "\" y=\"" + number(-margin - title) +
+         "\" width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  svg += "<text x=\"" + number(n / 2.0) + "\" y=\"" +
+         number(-margin - title * 0.25) + "\" font-size=\"" +
+         number(title * 0.6) +
+         "\" font-family=\"sans-serif\" text-anchor=\"middle\">" + caption +
+         "</text>\n";
+  svg += "<rect class=\"square\" x=\"0\" y=\"0\" width=\"" + number(n) +
+         "\" height=\"" + number(n) +
+         "\" fill=\"none\" stroke=\"black\" "
+         "stroke-width=\"" +
+         number(2 * line) + "\"/>\n";
+  svg += "<g class=\"lattice\" fill=\"#888\">\n";
+  for (long r = 0; r <= n; ++r)
+    for (long c = 0; c <= n; ++c)
+      svg += "<circle cx=\"" + std::to_string(c) + "\" cy=\"" +
+             std::to_string(r) + "\" r=\"" + number(line * 1.5) + "\"/>\n";
+  svg +=
+      "</g>\n<g class=\"packing\" fill=\"#4a90d9\" fill-opacity=\"0.35\" "
+      "stroke=\"#1f4e8c\" stroke-width=\"" +
+      number(line) + "\">\n";
+  // Rows run down the picture and columns across, as the answer lists them.
+  for (const Centre& c : centres)
+    svg += "<circle class=\"disc\" cx=\"" + std::to_string(c.col) + "\" cy=\"" +
+           std::to_string(c.row) + "\" r=\"" + radiustext + "\"/>\n";
+  svg += "</g>\n</svg>\n";
+  std::fwrite(svg.data(), 1, svg.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
