@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """packer under hostile conditions: hundreds of megabytes of blanks on
-standard input, and a memory limit too small for the search.  Either way
-standard output stays empty, the exit status is non-zero and standard error
-holds one line that starts with "packer: "."""
+standard input, a memory limit too small for the search, and a full disk.
+Each time the run fails visibly: a non-zero exit status, standard output
+empty, and one line on standard error that starts with "packer: "."""
 import resource
 import subprocess
 import sys
@@ -51,9 +51,21 @@ def memory_limit(program):
     return ok
 
 
+def full_disk(program):
+    with open("/dev/full", "wb") as full:
+        run = subprocess.run([program], input=b"12 1.5\n", stdout=full,
+                             stderr=subprocess.PIPE, timeout=60)
+    ok = run.returncode == 1 and run.stderr.startswith(
+        b"packer: cannot write the answer: ")
+    if not ok:
+        print(f"writing to /dev/full: status {run.returncode}, "
+              f"said {run.stderr!r}")
+    return ok
+
+
 def main():
     program = sys.argv[1]
-    checks = [blanks(program)]
+    checks = [blanks(program), full_disk(program)]
     if "--no-memory-limit" not in sys.argv:
         checks.append(memory_limit(program))
     print(f"{sum(checks)} passed, {len(checks) - sum(checks)} failed")
