@@ -53,12 +53,13 @@ class Grouped {
 
  private:
   void fillrow(int i);
-  void computecover(int i);
+  bool computecover(int i);
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
   void merge(int slot);
   void ordergroup(int begin, int end);
   std::uint64_t rank(int j) const;
+  RowMask blockedby(RowMask oldest) const;
 
   const Lattice& lat;
   const int n;
@@ -71,16 +72,18 @@ class Grouped {
 
   // Scratch of the row being filled, sized once per run.
   int row = 0;
-  RowMask cover[kAxis][kAxis];   // cover[d][col]: columns of row i - d whose
-                                 // centres a new centre (i, col) covers
-  std::vector<int> groupof;      // group of each parent
-  std::vector<RowMask> blockof;  // columns of row i each parent's oldest
-                                 // row blocks
-  std::vector<std::uint64_t> rankof;  // each parent's rank(j)
-  std::vector<int> order;             // parents by group, then best first
+  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
+                                // centres a new centre (i, col) covers
+  bool merging = false;      // some new centre covers an old one this row.  If
+                             // not, a successor is its group's surviving rows
+                             // plus its pattern, so no two candidates share a
+                             // Profile and each is simply appended.
+  std::vector<int> groupof;  // group of each parent
+  std::vector<int> order;    // parents by group, then best first
   std::vector<int> groupstart;    // group g is order[groupstart[g] .. g + 1]
   std::vector<int> slot;          // next free place of each group in order
-  std::vector<RowMask> oldblock;  // blockof, by position in `order`
+  std::vector<RowMask> oldblock;  // by position in `order`: blockedby()
+                                  // of the parent's oldest row
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;  // key[1..w-1] shared by the group
@@ -114,14 +117,22 @@ Grouped::Grouped(const Lattice& l) : lat(l), n(l.n), w(l.reach) {
   queuekeys.resize(kQueue * w);
 }
 
-void Grouped::computecover(int i) {
+// Fills cover[][] for row i, keeping only pairs that can meet: an old
+// centre where a circle fits, a new one where a circle fits, not
+// overlapping.  Returns whether any such pair covers.
+bool Grouped::computecover(int i) {
+  bool any = false;
   for (int d = 1; d < w; ++d)
     for (int col = 0; col <= n; ++col) {
       cover[d][col] = 0;
-      if (i - d < 1) continue;
-      for (int c = 0; c <= n; ++c)
-        if (covers(lat, i - d, c, i, col)) cover[d][col] |= RowMask{1} << c;
+      if (i - d < 1 || !(lat.borderok[i] >> col & 1)) continue;
+      RowMask candidates = lat.borderok[i - d] & ~lat.blocks[d][col];
+      for (RowMask c = candidates; c; c &= c - 1)
+        if (covers(lat, i - d, std::countr_zero(c), i, col))
+          cover[d][col] |= c & -c;
+      any = any || cover[d][col] != 0;
     }
+  return any;
 }
 
 Trace Grouped::run() {
@@ -144,32 +155,24 @@ Trace Grouped::run() {
 
 void Grouped::fillrow(int i) {
   row = i;
-  computecover(i);
+  merging = computecover(i);
   const int parents = prevkeys.size();
 
-  // One pass over the parents in storage order: each one's group (by its
-  // surviving rows), the columns its oldest row blocks, and its sort key.
-  // A counting sort by group then lays the keys out group by group.
+  // The parents' groups (by their surviving rows), then a counting sort
+  // that lays their sort keys out group by group.  Both passes read the
+  // parents in storage order.
   groups.reset(w - 1);
   groupof.resize(parents);
-  blockof.resize(parents);
-  rankof.resize(parents);
   for (int j = 0; j < parents; ++j) {
     bool inserted = false;
-    const RowMask* key = prevkeys.key(j);
-    groupof[j] = groups.findorinsert(key + 1, inserted);
-    RowMask block = 0;
-    for (RowMask oldest = key[0]; oldest; oldest &= oldest - 1)
-      block |= lat.blocks[w][std::countr_zero(oldest)];
-    blockof[j] = block;
-    rankof[j] = rank(j);
+    groupof[j] = groups.findorinsert(prevkeys.key(j) + 1, inserted);
   }
   groupstart.assign(groups.size() + 1, 0);
   for (int j = 0; j < parents; ++j) ++groupstart[groupof[j] + 1];
   for (int g = 0; g < groups.size(); ++g) groupstart[g + 1] += groupstart[g];
   ranked.resize(parents);
   slot.assign(groupstart.begin(), groupstart.end() - 1);
-  for (int j = 0; j < parents; ++j) ranked[slot[groupof[j]]++] = rankof[j];
+  for (int j = 0; j < parents; ++j) ranked[slot[groupof[j]]++] = rank(j);
   order.resize(parents);
   oldblock.resize(parents);
 
@@ -183,8 +186,6 @@ void Grouped::fillrow(int i) {
     int begin = groupstart[g];
     groupend = groupstart[g + 1];
     ordergroup(begin, groupend);
-    for (int pos = begin; pos < groupend; ++pos)
-      oldblock[pos] = blockof[order[pos]];
     survivors = prevkeys.key(order[begin]) + 1;
     RowMask blocked = 0;
     for (int j = 0; j + 1 < w; ++j)
@@ -229,40 +230,67 @@ std::uint64_t Grouped::rank(int j) const {
   return std::uint64_t(prevcount[j]) << 54 | reversed << 27 | std::uint64_t(j);
 }
 
-// Puts the parents of one group (ranked[begin..end)) in order into `order`:
-// count descending, then Profile ascending.
+// Puts the parents of one group (ranked[begin..end)) in order into `order`,
+// count descending, then Profile ascending, and the columns their oldest
+// rows block into `oldblock`.
 void Grouped::ordergroup(int begin, int end) {
   constexpr std::uint64_t kIndex = (1 << 27) - 1;
-  for (int pos = begin; pos < end; ++pos)
-    order[pos] = static_cast<int>(ranked[pos] & kIndex);
-  const RowMask* survivors = prevkeys.key(order[begin]) + 1;
+  const RowMask* survivors = prevkeys.key(ranked[begin] & kIndex) + 1;
   bool goeson = std::any_of(survivors, survivors + w - 1,
                             [](RowMask m) { return m != 0; });
   if (goeson) {
     std::sort(ranked.begin() + begin, ranked.begin() + end, std::greater<>());
-    for (int pos = begin; pos < end; ++pos)
+    for (int pos = begin; pos < end; ++pos) {
       order[pos] = static_cast<int>(ranked[pos] & kIndex);
-  } else {
-    // Nothing after the oldest row: a proper prefix comes first, which the
-    // integer key does not see, so compare whole Profiles.
-    std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
-      if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
-      return profileless(prevkeys.key(a), prevkeys.key(b), w);
-    });
+      // The oldest row rides in the key too; decoding it saves a cache
+      // miss per parent over reading the parent's key.
+      oldblock[pos] = blockedby(reversebits((ranked[pos] >> 27 & kIndex) << 5));
+    }
+    return;
   }
+  // Nothing after the oldest row: a proper prefix comes first, which the
+  // integer key does not see, so compare whole Profiles.
+  for (int pos = begin; pos < end; ++pos)
+    order[pos] = static_cast<int>(ranked[pos] & kIndex);
+  std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
+    if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
+    return profileless(prevkeys.key(a), prevkeys.key(b), w);
+  });
+  for (int pos = begin; pos < end; ++pos)
+    oldblock[pos] = blockedby(prevkeys.key(order[pos])[0]);
+}
+
+// The columns of row i where a circle would overlap one of the centres of
+// `oldest`, the row w rows back.
+RowMask Grouped::blockedby(RowMask oldest) const {
+  RowMask block = 0;
+  for (; oldest; oldest &= oldest - 1)
+    block |= lat.blocks[w][std::countr_zero(oldest)];
+  return block;
 }
 
 void Grouped::emit(int depth, RowMask m, int first) {
+  const int parent = order[first];
+  const int val = prevcount[parent] + std::popcount(m);
+  if (!merging) {
+    RowMask* succ = &queuekeys[0];
+    std::copy(survivors, survivors + w - 1, succ);
+    succ[w - 1] = m;
+    curkeys.append(succ);
+    curcount.push_back(val);
+    trace.rows[row].papa.push_back(parent);
+    trace.rows[row].placed.push_back(m);
+    return;
+  }
   const int slot = queued % kQueue;
   if (queued >= kQueue) merge(slot);  // the oldest waiting successor
   RowMask* succ = &queuekeys[slot * w];
   for (int j = 0; j + 1 < w; ++j)
     succ[j] = survivors[j] & ~covered[depth][w - 1 - j];
   succ[w - 1] = m;
-  const int parent = order[first];
   Pending& p = queue[slot];
   p.hash = curkeys.hash(succ);
-  p.val = prevcount[parent] + std::popcount(m);
+  p.val = val;
   p.parent = parent;
   p.placed = m;
   curkeys.prefetch(p.hash);

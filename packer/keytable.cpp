@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "check.h"
+
 namespace packer {
 
 void KeyTable::reset(int width) {
   width_ = width;
   size_ = 0;
+  appended_ = false;
   arena_.clear();
   if (slots_.empty()) slots_.resize(1024);
   std::fill(slots_.begin(), slots_.end(), 0);
@@ -23,6 +26,7 @@ std::uint64_t KeyTable::hash(const RowMask* key) const {
 
 int KeyTable::findorinsert(const RowMask* key, std::uint64_t h,
                            bool& inserted) {
+  PACKER_CHECK(!appended_);
   const std::uint64_t tag = h & 0xffffffff00000000ULL;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {

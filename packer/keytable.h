@@ -19,6 +19,13 @@ class KeyTable {
   int findorinsert(const RowMask* key, bool& inserted) {
     return findorinsert(key, hash(key), inserted);
   }
+  // Adds a key known to be new without indexing it: the caller promises
+  // never to look keys up in this table until the next reset().
+  int append(const RowMask* key) {
+    arena_.insert(arena_.end(), key, key + width_);
+    appended_ = true;
+    return size_++;
+  }
   // The same with the key's hash already known.
   int findorinsert(const RowMask* key, std::uint64_t h, bool& inserted);
 
@@ -38,6 +45,7 @@ class KeyTable {
 
   int width_ = 0;
   int size_ = 0;
+  bool appended_ = false;       // keys were appended unindexed
   std::vector<RowMask> arena_;  // size_ * width_ masks, key k at k * width_
   // A slot holds 0 when empty, else the key's index + 1 in its low half
   // and the high half of the key's hash above it, so that most probes of
