@@ -96,40 +96,37 @@ int main(int argc, char** argv) {
          "RADIUS must be a positive decimal number, not '" + radiustext + "'");
   std::vector<Centre> centres = readanswer(std::cin, n);
 
-  // Lattice units throughout; packer's circles lie inside the square, so a
-  // thin margin and room for the title above are all the view adds.
-  const double margin = 0.05 * n + 0.3;
-  const double title = 0.08 * n + 0.5;
-  const double line = n / 300.0 + 0.01;
-  std::string svg;
-  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg +=
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" "
-      "height=\"" +
-      number(640 * (n + 2 * margin + title) / (n + 2 * margin)) +
-      "\" viewBox=\"" + number(-margin) + " " + number(-margin - title) + " " +
-      number(n + 2 * margin) + " " + number(n + 2 * margin + title) + "\">\n";
+  // The page is 640 pixels wide: a caption line, then the square scaled
+  // into the rest with a small margin.  Inside the square everything is in
+  // lattice units, so each circle carries the radius exactly as given.
+  const double width = 640, captionheight = 40, margin = 20;
+  const double scale = (width - 2 * margin) / n;
+  const double height = captionheight + width;
+  const double line = 1.5 / scale;  // 1.5 pixels, in lattice units
   std::string caption = "n = " + std::to_string(n) + ", radius " + radiustext +
                         ", " + std::to_string(centres.size()) +
                         (centres.size() == 1 ? " circle" : " circles");
+  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) +
+         "\" height=\"" + number(height) + "\" viewBox=\"0 0 " + number(width) +
+         " " + number(height) + "\">\n";
   svg += "<title>" + caption + "</title>\n";
-  svg += "<rect x=\"" + number(-margin) + "\" y=\"" + number(-margin - title) +
-         "\" width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  svg += "<text x=\"" + number(n / 2.0) + "\" y=\"" +
-         number(-margin - title * 0.25) + "\" font-size=\"" +
-         number(title * 0.6) +
-         "\" font-family=\"sans-serif\" text-anchor=\"middle\">" + caption +
-         "</text>\n";
-  svg += "<rect class=\"square\" x=\"0\" y=\"0\" width=\"" + number(n) +
-         "\" height=\"" + number(n) +
-         "\" fill=\"none\" stroke=\"black\" "
-         "stroke-width=\"" +
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  svg += "<text x=\"" + number(width / 2) + "\" y=\"" +
+         number(captionheight - 8) +
+         "\" font-size=\"20\" font-family=\"sans-serif\" "
+         "text-anchor=\"middle\">" +
+         caption + "</text>\n";
+  svg += "<g transform=\"translate(" + number(margin) + " " +
+         number(captionheight + margin) + ") scale(" + number(scale) + ")\">\n";
+  svg += "<rect class=\"square\" width=\"" + number(n) + "\" height=\"" +
+         number(n) + "\" fill=\"none\" stroke=\"black\" stroke-width=\"" +
          number(2 * line) + "\"/>\n";
   svg += "<g class=\"lattice\" fill=\"#888\">\n";
   for (long r = 0; r <= n; ++r)
     for (long c = 0; c <= n; ++c)
       svg += "<circle cx=\"" + std::to_string(c) + "\" cy=\"" +
-             std::to_string(r) + "\" r=\"" + number(line * 1.5) + "\"/>\n";
+             std::to_string(r) + "\" r=\"" + number(1.5 * line) + "\"/>\n";
   svg +=
       "</g>\n<g class=\"packing\" fill=\"#4a90d9\" fill-opacity=\"0.35\" "
       "stroke=\"#1f4e8c\" stroke-width=\"" +
@@ -138,7 +135,7 @@ int main(int argc, char** argv) {
   for (const Centre& c : centres)
     svg += "<circle class=\"disc\" cx=\"" + std::to_string(c.col) + "\" cy=\"" +
            std::to_string(c.row) + "\" r=\"" + radiustext + "\"/>\n";
-  svg += "</g>\n</svg>\n";
+  svg += "</g>\n</g>\n</svg>\n";
   std::fwrite(svg.data(), 1, svg.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
