@@ -22,6 +22,10 @@ def radii(rng):
     them on their side."""
     getcontext().prec = 40
     sums = sorted({i * i + j * j for i in range(9) for j in range(9)} - {0, 1})
+    # First each threshold from both sides, then a random mix.
+    for d in sums:
+        for side in (1, -1):
+            yield f"{Decimal(d).sqrt() / 2 + Decimal('1e-18') * side:.30f}"
     while True:
         if rng.random() < 0.5:
             places = rng.randint(1, 6)
