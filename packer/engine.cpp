@@ -204,15 +204,16 @@ void Grouped::fillrow(int i) {
 
 void Grouped::extend(int depth, RowMask m, int from, int first) {
   emit(depth, m, first);
-  for (int c = from; c <= n; ++c) {
-    if (!(allowed >> c & 1)) continue;
-    RowMask next = m | RowMask{1} << c;
+  RowMask next = from < 32 ? allowed >> from << from : 0;
+  for (; next; next &= next - 1) {
+    const int c = std::countr_zero(next);
+    const RowMask grown = m | RowMask{1} << c;
     int f = first;
-    while (f < groupend && (oldblock[f] & next)) ++f;
+    while (f < groupend && (oldblock[f] & grown)) ++f;
     if (f == groupend) continue;  // no parent takes it, nor any extension
     for (int d = 1; d < w; ++d)
       covered[depth + 1][d] = covered[depth][d] | cover[d][c];
-    extend(depth + 1, next, c + lat.gap, f);
+    extend(depth + 1, grown, c + lat.gap, f);
   }
 }
 
@@ -273,10 +274,9 @@ void Grouped::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = prevcount[parent] + std::popcount(m);
   if (!merging) {
-    RowMask* succ = &queuekeys[0];
-    std::copy(survivors, survivors + w - 1, succ);
+    RowMask* succ = curkeys.append();
+    for (int j = 0; j + 1 < w; ++j) succ[j] = survivors[j];
     succ[w - 1] = m;
-    curkeys.append(succ);
     curcount.push_back(val);
     trace.rows[row].papa.push_back(parent);
     trace.rows[row].placed.push_back(m);

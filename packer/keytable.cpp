@@ -10,9 +10,10 @@ void KeyTable::reset(int width) {
   width_ = width;
   size_ = 0;
   appended_ = false;
-  arena_.clear();
   if (slots_.empty()) slots_.resize(1024);
-  std::fill(slots_.begin(), slots_.end(), 0);
+  // A table filled only by append() never touched its slots.
+  if (indexed_) std::fill(slots_.begin(), slots_.end(), 0);
+  indexed_ = false;
 }
 
 std::uint64_t KeyTable::hash(const RowMask* key) const {
@@ -34,8 +35,10 @@ int KeyTable::findorinsert(const RowMask* key, std::uint64_t h,
     if (slot == 0) {
       inserted = true;
       slots_[s] = tag | static_cast<std::uint32_t>(size_ + 1);
-      arena_.insert(arena_.end(), key, key + width_);
-      if (2 * ++size_ > static_cast<int>(slots_.size())) grow();
+      indexed_ = true;
+      RowMask* stored = newkey();
+      for (int k = 0; k < width_; ++k) stored[k] = key[k];
+      if (2 * size_ > static_cast<int>(slots_.size())) grow();
       return size_ - 1;
     }
     if ((slot & 0xffffffff00000000ULL) != tag) continue;

@@ -3,6 +3,7 @@
 // a key doubles as the index of its state and nothing is allocated per key.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -19,15 +20,16 @@ class KeyTable {
   int findorinsert(const RowMask* key, bool& inserted) {
     return findorinsert(key, hash(key), inserted);
   }
-  // Adds a key known to be new without indexing it: the caller promises
-  // never to look keys up in this table until the next reset().
-  int append(const RowMask* key) {
-    arena_.insert(arena_.end(), key, key + width_);
-    appended_ = true;
-    return size_++;
-  }
   // The same with the key's hash already known.
   int findorinsert(const RowMask* key, std::uint64_t h, bool& inserted);
+
+  // Room for one more key, known to be new, for the caller to fill in; it
+  // is not indexed, so the caller promises not to look keys up in this
+  // table until the next reset().
+  RowMask* append() {
+    appended_ = true;
+    return newkey();
+  }
 
   std::uint64_t hash(const RowMask* key) const;
   // Starts loading the slot a key with hash h probes first, so that a
@@ -42,11 +44,21 @@ class KeyTable {
 
  private:
   void grow();
+  // Storage for key number size_, which it then counts.  Keys are a few
+  // masks each, so they are copied by hand rather than by a library call
+  // per key.
+  RowMask* newkey() {
+    std::size_t end = static_cast<std::size_t>(size_ + 1) * width_;
+    if (end > arena_.size()) arena_.resize(std::max(end, 2 * arena_.size()));
+    return arena_.data() + static_cast<std::size_t>(size_++) * width_;
+  }
 
   int width_ = 0;
   int size_ = 0;
   bool appended_ = false;       // keys were appended unindexed
-  std::vector<RowMask> arena_;  // size_ * width_ masks, key k at k * width_
+  bool indexed_ = false;        // some slot is in use (reset must clear)
+  std::vector<RowMask> arena_;  // key k at k * width_; only the first
+                                // size_ keys are in use
   // A slot holds 0 when empty, else the key's index + 1 in its low half
   // and the high half of the key's hash above it, so that most probes of
   // other keys are settled without reading the arena.  The length is a

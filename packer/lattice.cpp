@@ -75,8 +75,8 @@ bool staysafter(const Lattice& lat, int r, int row) {
 bool covers(const Lattice& lat, int r, int c, int row, int col) {
   for (int a = row + 1; a <= lat.n; ++a) {
     RowMask old = lat.blocks[a - r][c];
-    RowMask fresh = lat.blocks[a - row][col];
-    if (old & ~fresh) return false;
+    if (old == 0) break;  // out of reach here, so in every later row too
+    if (old & ~lat.blocks[a - row][col]) return false;
   }
   return true;
 }
