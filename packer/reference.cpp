@@ -14,7 +14,7 @@ static int memoindex(int r, int c, int row, int col) {
 Inserter::Inserter(const Lattice& l)
     : lat(l), memoi(kAxis * kAxis * kAxis * kAxis, 0) {}
 
-bool Inserter::inscells(const Profile& profile, int row, int mask) {
+bool Inserter::inscells(Profile profile, int row, int mask) {
   nw.clear();
   keep.assign(profile.size(), true);
   for (int col = 0; col <= lat.n; ++col) {

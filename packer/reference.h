@@ -17,10 +17,12 @@ struct Inserter {
   explicit Inserter(const Lattice& lat);
 
   // Places the centres of `mask` in row `row` after `profile` (all of whose
-  // rows are earlier).  False when one overlaps a centre of the Profile;
+  // rows are earlier).  The Profile comes by value, a fresh copy per call,
+  // as the model has it: this search is the baseline the fast one is
+  // measured against, so it keeps the model's costs.  False when one overlaps a centre of the Profile;
   // otherwise `nw` holds the successor: the new centres plus the old ones
   // that stay by the row-distance rule and are covered by no new centre.
-  bool inscells(const Profile& profile, int row, int mask);
+  bool inscells(Profile profile, int row, int mask);
 
   const Lattice& lat;
   std::vector<std::int8_t> memoi;  // cover outcome per (r, c, row, col):
