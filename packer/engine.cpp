@@ -222,9 +222,10 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
 // group differ only in their oldest row.  When the rows after it are not
 // all empty, the parent holding the lowest differing column of that row
 // comes first in Profile order: the one whose bit-reversed oldest row is
-// larger.  So one integer orders by count, then Profile, and sorts several
-// times faster than comparing Profiles; the parent's index rides along
-// below.
+// larger.  So one integer orders by count, then Profile, and the sort
+// compares integers instead of chasing two Profiles per comparison (the
+// comparator form is profileless(), used when that condition fails); the
+// parent's index rides along below.
 std::uint64_t Grouped::rank(int j) const {
   static_assert(kAxis <= 27, "columns and parent indices take 27 bits");
   PACKER_CHECK(j < (1 << 27) && prevcount[j] < (1 << 10));
