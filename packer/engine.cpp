@@ -34,6 +34,11 @@ std::uint32_t reversebits(std::uint32_t x) {
   return x >> 16 | x << 16;
 }
 
+// Layout of a parent's rank key (Grouped::rank): count above, the oldest
+// row bit-reversed in the middle, the parent's index below.
+constexpr int kRankBits = 27;  // columns 0..26, and parent indices
+constexpr std::uint64_t kRankMask = (std::uint64_t{1} << kRankBits) - 1;
+
 // The grouped search.  A state's key is the window of its Profile: one mask
 // per row, from the oldest row that can still overlap the next one (key[0])
 // to the row just filled (key[w - 1]).
@@ -59,7 +64,7 @@ class Grouped {
   void merge(int slot);
   void ordergroup(int begin, int end);
   std::uint64_t rank(int j) const;
-  RowMask blockedby(RowMask oldest) const;
+  RowMask blockedby(RowMask cells, int offset) const;
 
   const Lattice& lat;
   const int n;
@@ -82,8 +87,8 @@ class Grouped {
   std::vector<int> order;    // parents by group, then best first
   std::vector<int> groupstart;    // group g is order[groupstart[g] .. g + 1]
   std::vector<int> slot;          // next free place of each group in order
-  std::vector<RowMask> oldblock;  // by position in `order`: blockedby()
-                                  // of the parent's oldest row
+  std::vector<RowMask> oldblock;  // by position in `order`: the columns
+                                  // of row i the parent's oldest row blocks
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;  // key[1..w-1] shared by the group
@@ -186,12 +191,11 @@ void Grouped::fillrow(int i) {
   for (int g = 0; g < groups.size(); ++g) {
     int begin = groupstart[g];
     groupend = groupstart[g + 1];
+    survivors = prevkeys.key(ranked[begin] & kRankMask) + 1;
     ordergroup(begin, groupend);
-    survivors = prevkeys.key(order[begin]) + 1;
     RowMask blocked = 0;
     for (int j = 0; j + 1 < w; ++j)
-      for (RowMask s = survivors[j]; s; s &= s - 1)
-        blocked |= lat.blocks[w - 1 - j][std::countr_zero(s)];
+      blocked |= blockedby(survivors[j], w - 1 - j);
     allowed = lat.borderok[i] & ~blocked;
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     extend(0, 0, 0, begin);
@@ -227,48 +231,48 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
 // comparator form is profileless(), used when that condition fails); the
 // parent's index rides along below.
 std::uint64_t Grouped::rank(int j) const {
-  static_assert(kAxis <= 27, "columns and parent indices take 27 bits");
-  PACKER_CHECK(j < (1 << 27) && prevcount[j] < (1 << 10));
+  static_assert(kAxis <= kRankBits, "a row's columns fit the middle field");
+  PACKER_CHECK(j <= static_cast<int>(kRankMask) && prevcount[j] < (1 << 10));
   std::uint64_t reversed = reversebits(prevkeys.key(j)[0]) >> 5;
-  return std::uint64_t(prevcount[j]) << 54 | reversed << 27 | std::uint64_t(j);
+  return std::uint64_t(prevcount[j]) << 54 | reversed << kRankBits |
+         std::uint64_t(j);
 }
 
-// Puts the parents of one group (ranked[begin..end)) in order into `order`,
-// count descending, then Profile ascending, and the columns their oldest
-// rows block into `oldblock`.
+// Puts the parents of one group (ranked[begin..end), sharing `survivors`)
+// in order into `order`, count descending, then Profile ascending, and the
+// columns their oldest rows block into `oldblock`.
 void Grouped::ordergroup(int begin, int end) {
-  constexpr std::uint64_t kIndex = (1 << 27) - 1;
-  const RowMask* survivors = prevkeys.key(ranked[begin] & kIndex) + 1;
   bool goeson = std::any_of(survivors, survivors + w - 1,
                             [](RowMask m) { return m != 0; });
   if (goeson) {
     std::sort(ranked.begin() + begin, ranked.begin() + end, std::greater<>());
     for (int pos = begin; pos < end; ++pos) {
-      order[pos] = static_cast<int>(ranked[pos] & kIndex);
+      order[pos] = static_cast<int>(ranked[pos] & kRankMask);
       // The oldest row rides in the key too; decoding it saves a cache
       // miss per parent over reading the parent's key.
-      oldblock[pos] = blockedby(reversebits((ranked[pos] >> 27 & kIndex) << 5));
+      oldblock[pos] = blockedby(
+          reversebits((ranked[pos] >> kRankBits & kRankMask) << 5), w);
     }
     return;
   }
   // Nothing after the oldest row: a proper prefix comes first, which the
   // integer key does not see, so compare whole Profiles.
   for (int pos = begin; pos < end; ++pos)
-    order[pos] = static_cast<int>(ranked[pos] & kIndex);
+    order[pos] = static_cast<int>(ranked[pos] & kRankMask);
   std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
     if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
     return profileless(prevkeys.key(a), prevkeys.key(b), w);
   });
   for (int pos = begin; pos < end; ++pos)
-    oldblock[pos] = blockedby(prevkeys.key(order[pos])[0]);
+    oldblock[pos] = blockedby(prevkeys.key(order[pos])[0], w);
 }
 
-// The columns of row i where a circle would overlap one of the centres of
-// `oldest`, the row w rows back.
-RowMask Grouped::blockedby(RowMask oldest) const {
+// The columns of row i where a circle would overlap one of the centres
+// `cells` of the row `offset` rows back.
+RowMask Grouped::blockedby(RowMask cells, int offset) const {
   RowMask block = 0;
-  for (; oldest; oldest &= oldest - 1)
-    block |= lat.blocks[w][std::countr_zero(oldest)];
+  for (; cells; cells &= cells - 1)
+    block |= lat.blocks[offset][std::countr_zero(cells)];
   return block;
 }
 
