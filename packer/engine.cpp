@@ -328,7 +328,7 @@ void Grouped::merge(int slot) {
 Trace searchgrouped(const Lattice& lat) { return Grouped(lat).run(); }
 
 Trace searchfast(const Lattice& lat) {
-  return lat.radr <= 1 ? searchsweep(lat) : searchgrouped(lat);
+  return atmost(lat.radr, 1) ? searchsweep(lat) : searchgrouped(lat);
 }
 
 }  // namespace packer

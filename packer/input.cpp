@@ -1,9 +1,5 @@
 #include "input.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
 #include "lattice.h"
 
 namespace packer {
@@ -121,11 +117,9 @@ Input readinput(std::istream& in) {
         "the radius must be a decimal number, not " + shown(token, cut);
     return result;
   }
-  // strtold rounds correctly to nearest, as the stream extraction does; an
-  // underflow leaves a tiny radius, which is a valid (small) answer.
-  errno = 0;
-  result.radr = std::strtold(token.c_str(), nullptr);
-  if (errno == ERANGE && std::isinf(result.radr)) {
+  // An underflow leaves a tiny radius or zero, which is a valid (small)
+  // answer.
+  if (readradius(token, result.radr) == ReadRadius::toolarge) {
     result.error = "the radius " + shown(token, cut) + " is too large";
     return result;
   }

@@ -1,41 +1,17 @@
 #include "lattice.h"
 
-#include <cmath>
-
 #include "check.h"
 
 namespace packer {
 
-bool closerthandiameter(int d, long double radr) {
-  PACKER_CHECK(d >= 0 && radr > 0);
-  if (d == 0) return true;
-  // d <= 2 * 26^2 = 1352, so any radius of 32 or more overlaps at once and
-  // the exponent below stays small.
-  if (radr >= 32) return true;
-  // radr = m * 2^(k - 64) with a 64-bit integer m, so 4 * radr^2 is
-  // m^2 * 2^(2k - 126) exactly, and d < 4 * radr^2 becomes
-  // d * 2^(126 - 2k) < m^2 in 128-bit integers.  Rounding 4 * radr * radr
-  // to a long double instead would decide wrongly within 2^-63 of a
-  // threshold.
-  int k = 0;
-  long double f = std::frexp(radr, &k);  // radr = f * 2^k, 0.5 <= f < 1
-  auto m = static_cast<std::uint64_t>(std::ldexp(f, 64));
-  unsigned __int128 msq = static_cast<unsigned __int128>(m) * m;
-  int shift = 126 - 2 * k;  // k <= 5 here, so shift > 0
-  int dbits = 0;
-  for (int v = d; v; v >>= 1) ++dbits;
-  if (dbits + shift > 128) return false;  // d * 2^shift >= 2^128 > m^2
-  return (static_cast<unsigned __int128>(d) << shift) < msq;
+// radr <= c and radr <= n - c: a circle centred in column (or row) c stays
+// inside the square, touching the border at most.
+static bool fitsbetween(const Radius& radr, int c, int n) {
+  return c >= 0 && c <= n && atmost(radr, c) && atmost(radr, n - c);
 }
 
-static bool fitsbetween(long double radr, int c, int n) {
-  // radr <= c and radr <= n - c: the integers convert exactly, so these are
-  // the exact border tests (c - radr >= 0 would round first).
-  return radr <= c && radr <= n - c;
-}
-
-Lattice buildtables(int n, long double radr) {
-  PACKER_CHECK(1 <= n && n <= kMaxSide && radr > 0.5L);
+Lattice buildtables(int n, const Radius& radr) {
+  PACKER_CHECK(1 <= n && n <= kMaxSide && !diameteratmost(radr, 1));
   Lattice lat;
   lat.n = n;
   lat.radr = radr;
@@ -56,20 +32,19 @@ Lattice buildtables(int n, long double radr) {
         if (lat.intersectcircle[dr][b > c ? b - c : c - b])
           lat.blocks[dr][c] |= RowMask{1} << b;
 
-  // 2 * radr is exact, so the least gap is the least integer g >= 2 * radr
-  // and a Profile reaches back over the offsets d < 2 * radr.
-  long double diameter = 2 * radr;
+  // The least gap is the least integer g >= 2 * radr, and a Profile
+  // reaches back over the offsets d < 2 * radr.
   lat.gap = 1;
-  while (lat.gap < diameter && lat.gap <= n) ++lat.gap;
+  while (!diameteratmost(radr, lat.gap) && lat.gap <= n) ++lat.gap;
   lat.reach = 0;
-  while (lat.reach < n && lat.reach + 1 < diameter) ++lat.reach;
+  while (lat.reach < n && !diameteratmost(radr, lat.reach + 1)) ++lat.reach;
   return lat;
 }
 
 bool staysafter(const Lattice& lat, int r, int row) {
   // A circle of row `row` + 1 overlaps one of row r only if their rows lie
   // less than 2 * radr apart; at exactly 2 * radr they can at most touch.
-  return 2 * lat.radr > (row + 1) - r;
+  return !diameteratmost(lat.radr, (row + 1) - r);
 }
 
 bool covers(const Lattice& lat, int r, int c, int row, int col) {

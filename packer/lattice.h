@@ -1,14 +1,15 @@
 // The exact geometry of one run: which lattice offsets overlap, where a
 // circle fits inside the square, and which row patterns are admissible.
 //
-// Every decision compares against the radius exactly as it was read (a long
-// double).  Forming c - radr, r + radr or 4 * radr^2 in floating point would
-// round next to a threshold and could admit overlapping circles.
+// Every decision compares the radius, exactly as it was read, with an
+// integer (radius.h).
 #pragma once
 
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+#include "radius.h"
 
 namespace packer {
 
@@ -27,13 +28,9 @@ using Profile = std::vector<Cell>;
 // A set of columns of one row: bit c set means a centre in column c.
 using RowMask = std::uint32_t;
 
-// True when 4 * radr^2 > d, decided exactly: two centres whose squared
-// distance is d then overlap (centres exactly 2 * radr apart only touch).
-bool closerthandiameter(int d, long double radr);
-
 struct Lattice {
-  int n = 0;             // side of the square; lattice lines 0..n
-  long double radr = 0;  // radius of every circle, as read
+  int n = 0;    // side of the square; lattice lines 0..n
+  Radius radr;  // radius of every circle, as read
 
   // intersectcircle[dr][dc]: circles dr rows and dc columns apart overlap.
   bool intersectcircle[kAxis][kAxis] = {};
@@ -53,7 +50,7 @@ struct Lattice {
 
 // Builds every table of the lattice for side n (1..kMaxSide) and radius
 // radr > 0.5.
-Lattice buildtables(int n, long double radr);
+Lattice buildtables(int n, const Radius& radr);
 
 // The row-distance rule: a centre placed in row r may still overlap a circle
 // of row `row` + 1 or later, so it must stay in the Profile after `row`.

@@ -6,10 +6,10 @@
 
 namespace packer {
 
-std::string solve(int n, long double radr) {
+std::string solve(int n, const Radius& radr) {
   // Up to one half, circles on neighbouring lattice points at most touch,
   // so every interior point takes a circle.
-  if (radr <= 0.5L) return smallanswer(n);
+  if (diameteratmost(radr, 1)) return smallanswer(n);
   Lattice lat = buildtables(n, radr);
   return answer(searchfast(lat), n);
 }

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "radius.h"
+
 namespace packer {
 
 // The answer text for side n (1..26) and radius radr: the count, then one
 // "row column" line per centre, ascending.
-std::string solve(int n, long double radr);
+std::string solve(int n, const Radius& radr);
 
 }  // namespace packer

@@ -54,7 +54,7 @@ class Sweep {
 };
 
 Sweep::Sweep(const Lattice& l) : lat(l) {
-  PACKER_CHECK(lat.radr <= 1 && lat.reach == 1 && lat.gap == 2);
+  PACKER_CHECK(atmost(lat.radr, 1) && lat.reach == 1 && lat.gap == 2);
   // Radius up to 1: rows one apart overlap at most one column sideways.
   PACKER_CHECK(!lat.intersectcircle[1][2]);
   reachcols = lat.intersectcircle[1][1] ? 1 : 0;

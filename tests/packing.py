@@ -3,10 +3,27 @@ the golden-case checker and the optimality test."""
 from fractions import Fraction
 
 
+def read_radius(token):
+    """The radius the program decides with: the decimal value rounded to
+    nearest, ties to even, to 64 significant bits.  Zero or below packs
+    points, as a radius of zero would."""
+    x = Fraction(token)
+    if x <= 0:
+        return Fraction(0)
+    e = x.numerator.bit_length() - x.denominator.bit_length()
+    if Fraction(2) ** e > x:
+        e -= 1  # now 2^e <= x < 2^(e + 1)
+    scaled = x * Fraction(2) ** (63 - e)  # in [2^63, 2^64)
+    q, rest = divmod(scaled.numerator, scaled.denominator)
+    twice = 2 * rest
+    if twice > scaled.denominator or (twice == scaled.denominator and q % 2):
+        q += 1
+    return Fraction(q) * Fraction(2) ** (e - 63)
+
+
 def parse_input(text):
     tokens = text.split()
-    # A radius of zero or below packs points, as a radius of zero would.
-    return int(tokens[0]), max(Fraction(tokens[1]), Fraction(0))
+    return int(tokens[0]), read_radius(tokens[1])
 
 
 def validate(n, radius, output):

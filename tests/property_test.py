@@ -11,7 +11,7 @@ import sys
 from decimal import Decimal, getcontext
 from fractions import Fraction
 
-from packing import brute_force_optimum, validate
+from packing import brute_force_optimum, read_radius, validate
 
 CASES = 2000
 
@@ -55,11 +55,11 @@ def main():
     for case in range(CASES):
         n = rng.randint(1, 14)
         text = next(source)
-        if Fraction(text) <= Fraction(1, 2):
+        radius = read_radius(text)
+        if radius <= Fraction(1, 2):
             continue
         out = subprocess.run([program], input=f"{n} {text}\n", text=True,
                              capture_output=True, timeout=600).stdout
-        radius = Fraction(text)
         try:
             count = len(validate(n, radius, out))
         except ValueError as e:

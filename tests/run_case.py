@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs one golden case: PROGRAM < STEM.in must print STEM.out exactly, exit
 with STEM.status (0 when absent) and write STEM.err to standard error (empty
-when absent)."""
+when absent).  Usage: run_case.py [EMULATOR ...] PROGRAM STEM."""
 import os
 import subprocess
 import sys
@@ -15,9 +15,9 @@ def read(path, default):
 
 
 def main():
-    program, stem = sys.argv[1], sys.argv[2]
+    command, stem = sys.argv[1:-1], sys.argv[-1]
     with open(stem + ".in", "rb") as f:
-        run = subprocess.run([program], stdin=f, capture_output=True, timeout=600)
+        run = subprocess.run(command, stdin=f, capture_output=True, timeout=600)
     want_out = read(stem + ".out", b"")
     want_err = read(stem + ".err", b"")
     want_status = int(read(stem + ".status", b"0"))

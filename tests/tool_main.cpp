@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string out;
-  if (input.radr <= 0.5L) {
+  if (packer::diameteratmost(input.radr, 1)) {
     out = states ? "0\n" : packer::smallanswer(input.n);
   } else {
     packer::Lattice lat = packer::buildtables(input.n, input.radr);

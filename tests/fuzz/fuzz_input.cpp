@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   packer::Input input = packer::readinput(in);
   if (!input.error.empty() || input.n > 9) return 0;
   std::string fast = packer::solve(input.n, input.radr);
-  if (input.radr > 0.5L) {
+  if (!packer::diameteratmost(input.radr, 1)) {
     packer::Lattice lat = packer::buildtables(input.n, input.radr);
     if (fast != packer::answer(packer::searchreference(lat), input.n))
       std::abort();

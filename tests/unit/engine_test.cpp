@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 
+#include "radius_util.h"
 #include "reference.h"
 
 namespace packer {
@@ -31,12 +31,23 @@ TEST(ProfileOrder, WindowKeysCompareLikeTheirCellLists) {
   }
 }
 
+// floor(sqrt(v))
+unsigned __int128 isqrt(unsigned __int128 v) {
+  unsigned __int128 root = 0;
+  for (int b = 63; b >= 0; --b) {
+    unsigned __int128 t = root | static_cast<unsigned __int128>(1) << b;
+    if (t * t <= v) root = t;
+  }
+  return root;
+}
+
 // Radii on both sides of each threshold where 4r^2 crosses a sum of two
 // squares or 2r an integer, and some round and random values.
-std::vector<long double> radii() {
-  std::vector<long double> out = {0.6L, 0.75L, 1,    1.05L, 1.1L,
-                                  1.2L, 1.25L, 1.5L, 1.75L, 2,
-                                  2.2L, 2.5L,  3,    3.5L,  4.5L};
+std::vector<Radius> radii() {
+  std::vector<Radius> out;
+  for (const char* text : {"0.6", "0.75", "1", "1.05", "1.1", "1.2", "1.25",
+                           "1.5", "1.75", "2", "2.2", "2.5", "3", "3.5", "4.5"})
+    out.push_back(radius(text));
   // Every sum of two squares up to 52 (radii up to about 3.6), the perfect
   // squares among them being where 2r crosses an integer.
   for (int d = 2; d <= 52; ++d) {
@@ -44,32 +55,36 @@ std::vector<long double> radii() {
     for (int i = 0; i * i <= d; ++i)
       for (int j = i; i * i + j * j <= d; ++j) sum = sum || i * i + j * j == d;
     if (!sum) continue;
-    long double r = std::sqrt(static_cast<long double>(d)) / 2;
-    out.push_back(std::nextafter(r, 0.0L));
+    // sqrt(d) / 2 = s * 2^exp with s rounded down to 64 bits: the value
+    // itself when d is a square, else the last one below it.
+    int exp = d < 4 ? -64 : d < 16 ? -63 : -62;
+    auto s = isqrt(static_cast<unsigned __int128>(d) << (-2 * exp - 2));
+    Radius r{static_cast<std::uint64_t>(s), exp, false};
+    out.push_back(nextdown(r));
     out.push_back(r);
-    out.push_back(std::nextafter(r, 10.0L));
+    out.push_back(nextup(r));
   }
   std::mt19937 rng(11);
-  std::uniform_real_distribution<double> pick(0.51, 3.2);
-  for (int k = 0; k < 10; ++k) out.push_back(pick(rng));
+  for (int k = 0; k < 10; ++k)  // 0.51 to 3.2, five decimals
+    out.push_back(radius(std::to_string(51000 + rng() % 269001) + "e-5"));
   return out;
 }
 
-std::string run(Trace (*search)(const Lattice&), int n, long double r) {
+std::string run(Trace (*search)(const Lattice&), int n, const Radius& r) {
   Lattice lat = buildtables(n, r);
   return answer(search(lat), n);
 }
 
 TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
   int compared = 0;
-  for (long double r : radii())
+  for (const Radius& r : radii())
     for (int n = 1; n <= 14; ++n) {
       std::string want = run(searchreference, n, r);
       EXPECT_EQ(run(searchfast, n, r), want)
-          << "n " << n << " r " << static_cast<double>(r);
-      if (r <= 1) {
+          << "n " << n << " r " << r.sig << " * 2^" << r.exp;
+      if (atmost(r, 1)) {
         EXPECT_EQ(run(searchgrouped, n, r), want)
-            << "grouped, n " << n << " r " << static_cast<double>(r);
+            << "grouped, n " << n << " r " << r.sig << " * 2^" << r.exp;
       }
       ++compared;
     }
@@ -79,21 +94,22 @@ TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
 TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
   struct Case {
     int n;
-    long double r;
+    const char* r;
   };
-  for (Case c :
-       {Case{14, 0.7L}, Case{14, 0.9L}, Case{14, 1.05L}, Case{14, 1.118034L},
-        Case{16, 1.5L}, Case{20, 1.75L}, Case{20, 2}, Case{24, 2.5L}})
-    EXPECT_EQ(run(searchfast, c.n, c.r), run(searchreference, c.n, c.r))
-        << "n " << c.n << " r " << static_cast<double>(c.r);
+  for (Case c : {Case{14, "0.7"}, Case{14, "0.9"}, Case{14, "1.05"},
+                 Case{14, "1.118034"}, Case{16, "1.5"}, Case{20, "1.75"},
+                 Case{20, "2"}, Case{24, "2.5"}})
+    EXPECT_EQ(run(searchfast, c.n, radius(c.r)),
+              run(searchreference, c.n, radius(c.r)))
+        << "n " << c.n << " r " << c.r;
 }
 
 TEST(ClosedForms, CheckerboardAndEveryOtherRowAtTheLargestSide) {
   // Just above one half only direct neighbours collide: a checkerboard of
   // the 25 x 25 interior points.  At radius 1 diagonal neighbours collide
   // too: every other row and column.
-  for (auto [r, want] : {std::pair{0.5000001L, 313}, std::pair{1.0L, 169}}) {
-    Trace t = searchfast(buildtables(26, r));
+  for (auto [r, want] : {std::pair{"0.5000001", 313}, std::pair{"1", 169}}) {
+    Trace t = searchfast(buildtables(26, radius(r)));
     EXPECT_EQ(t.sol, want);
   }
 }

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
+
+#include "radius_util.h"
 
 namespace packer {
 namespace {
@@ -20,16 +21,16 @@ TEST(Input, AcceptsTheTwoNumbersInAnyLayout) {
     Input in = read(text);
     EXPECT_EQ(in.error, "") << text;
     EXPECT_EQ(in.n, 3) << text;
-    EXPECT_EQ(in.radr, 0.5L) << text;
+    EXPECT_EQ(in.radr, (Radius{std::uint64_t{1} << 63, -64, false})) << text;
   }
-  EXPECT_EQ(read("26 -4").radr, -4.0L);
-  EXPECT_EQ(read("1 1e-5000").error, "");  // underflow: a tiny radius
+  EXPECT_EQ(read("26 -4").radr, (Radius{std::uint64_t{1} << 63, -61, true}));
+  EXPECT_EQ(read("1 1e-5000").error, "");  // underflow: zero
+  EXPECT_EQ(read("1 1e-5000").radr, Radius{});
 }
 
 TEST(Input, ReadsTheRadiusToSixtyFourBits) {
   Input in = read("7 1.5000000000000000001");
-  EXPECT_GT(in.radr, 1.5L);
-  EXPECT_EQ(in.radr, std::nextafter(1.5L, 2.0L));
+  EXPECT_EQ(in.radr, nextup(radius("1.5")));
 }
 
 TEST(Input, RefusesWhatIsNotTwoGoodNumbers) {
@@ -56,6 +57,7 @@ TEST(Input, RefusesWhatIsNotTwoGoodNumbers) {
            Case{"5 1e", "the radius must be a decimal number, not '1e'"},
            Case{"5 .", "the radius must be a decimal number, not '.'"},
            Case{"5 1e5000", "the radius '1e5000' is too large"},
+           Case{"5 -1.2e4932", "the radius '-1.2e4932' is too large"},
        }) {
     Input in = read(c.text);
     EXPECT_EQ(in.error, c.error) << c.text;

@@ -1,0 +1,215 @@
+#include "radius.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "check.h"
+
+namespace packer {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+int bitlength(u128 v) {
+  int bits = 0;
+  for (; v; v >>= 1) ++bits;
+  return bits;
+}
+
+int sign(u128 a, u128 b) { return a < b ? -1 : a > b ? 1 : 0; }
+
+// The sign of a * 2^s - b for a > 0, without forming a value that does not
+// fit: a shift that would pass 128 bits already decides the comparison.
+int comparepow(u128 a, int s, u128 b) {
+  if (s >= 0) {
+    if (bitlength(a) + s > 128) return 1;  // a * 2^s >= 2^128 > b
+    return sign(a << s, b);
+  }
+  if (b == 0) return 1;
+  if (bitlength(b) - s > 128) return -1;  // b * 2^-s >= 2^128 > a
+  return sign(a, b << -s);
+}
+
+// A natural number of any size, least significant 32-bit limb first, with
+// no high zero limbs.  Reading a radius needs only these few operations on
+// numbers of at most about 36,000 bits.
+struct Natural {
+  std::vector<std::uint32_t> limbs;
+
+  void trim() {
+    while (!limbs.empty() && limbs.back() == 0) limbs.pop_back();
+  }
+  // this = this * m + add
+  void muladd(std::uint32_t m, std::uint32_t add) {
+    std::uint64_t carry = add;
+    for (auto& limb : limbs) {
+      carry += static_cast<std::uint64_t>(limb) * m;
+      limb = static_cast<std::uint32_t>(carry);
+      carry >>= 32;
+    }
+    if (carry) limbs.push_back(static_cast<std::uint32_t>(carry));
+  }
+  void multiplypow10(int e) {
+    for (; e >= 9; e -= 9) muladd(1000000000, 0);
+    static const std::uint32_t pow10[] = {
+        1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    muladd(pow10[e], 0);
+  }
+  Natural shifted(int bits) const {
+    Natural out;
+    out.limbs.assign(bits / 32, 0);
+    int s = bits % 32;
+    std::uint32_t carry = 0;
+    for (std::uint32_t limb : limbs) {
+      out.limbs.push_back(limb << s | carry);
+      carry = s ? limb >> (32 - s) : 0;
+    }
+    out.limbs.push_back(carry);
+    out.trim();
+    return out;
+  }
+  int bits() const {
+    if (limbs.empty()) return 0;
+    int top = 0;
+    for (std::uint32_t v = limbs.back(); v; v >>= 1) ++top;
+    return 32 * static_cast<int>(limbs.size() - 1) + top;
+  }
+  friend int compare(const Natural& a, const Natural& b) {
+    if (a.limbs.size() != b.limbs.size())
+      return a.limbs.size() < b.limbs.size() ? -1 : 1;
+    for (std::size_t k = a.limbs.size(); k-- > 0;)
+      if (a.limbs[k] != b.limbs[k]) return a.limbs[k] < b.limbs[k] ? -1 : 1;
+    return 0;
+  }
+  // this -= b, for b <= this
+  void subtract(const Natural& b) {
+    std::int64_t borrow = 0;
+    for (std::size_t k = 0; k < limbs.size(); ++k) {
+      std::int64_t v = static_cast<std::int64_t>(limbs[k]) - borrow -
+                       (k < b.limbs.size() ? b.limbs[k] : 0);
+      borrow = v < 0;
+      limbs[k] = static_cast<std::uint32_t>(v + (borrow << 32));
+    }
+    PACKER_CHECK(borrow == 0);
+    trim();
+  }
+};
+
+// floor(x / y) for a quotient below 2^65; x is left holding the remainder.
+u128 divide(Natural& x, const Natural& y) {
+  u128 q = 0;
+  for (int i = 64; i >= 0; --i) {
+    Natural part = y.shifted(i);
+    if (compare(x, part) >= 0) {
+      x.subtract(part);
+      q |= u128{1} << i;
+    }
+  }
+  PACKER_CHECK(compare(x, y) < 0);
+  return q;
+}
+
+// The largest decimal exponent that may matter: 10^4933 already exceeds
+// the largest finite value, and 10^-4952 is below half the least positive
+// one.  Exponents in the text saturate here, so no count can overflow.
+constexpr long kExponentCap = 100000;
+
+}  // namespace
+
+ReadRadius readradius(std::string_view token, Radius& out) {
+  out = Radius{};
+  std::size_t k = 0;
+  if (k < token.size() && (token[k] == '+' || token[k] == '-'))
+    out.negative = token[k++] == '-';
+  // value = digits * 10^exponent, digits without leading zeros.
+  std::string digits;
+  long exponent = 0;
+  bool point = false;
+  for (; k < token.size() && token[k] != 'e' && token[k] != 'E'; ++k) {
+    char ch = token[k];
+    if (ch == '.') {
+      point = true;
+      continue;
+    }
+    PACKER_CHECK(ch >= '0' && ch <= '9');
+    if (!digits.empty() || ch != '0') digits.push_back(ch);
+    if (point) --exponent;
+  }
+  if (k < token.size()) {
+    ++k;
+    bool below = k < token.size() && token[k] == '-';
+    if (k < token.size() && (token[k] == '+' || token[k] == '-')) ++k;
+    long e = 0;
+    for (; k < token.size(); ++k)
+      e = std::min(e * 10 + (token[k] - '0'), kExponentCap);
+    exponent += below ? -e : e;
+  }
+  if (digits.empty()) {
+    out.negative = false;
+    return ReadRadius::ok;
+  }
+  long magnitude = static_cast<long>(digits.size()) + exponent;  // 10^(m-1)..
+  if (magnitude > 4933 + 1) return ReadRadius::toolarge;
+  if (magnitude < -4952) {
+    out.negative = false;
+    return ReadRadius::ok;  // rounds to zero
+  }
+
+  // value = a / b exactly, with b a power of ten.
+  Natural a, b;
+  b.limbs = {1};
+  for (char ch : digits) a.muladd(10, static_cast<std::uint32_t>(ch - '0'));
+  if (exponent >= 0)
+    a.multiplypow10(static_cast<int>(exponent));
+  else
+    b.multiplypow10(static_cast<int>(-exponent));
+
+  // Find p with 2^63 <= a / (b * 2^p) < 2^64, but not below the least
+  // exponent (there the significand has fewer bits), then divide.
+  int p = std::max(a.bits() - b.bits() - 64, kMinExp);
+  u128 q = 0;
+  Natural x, y;
+  for (;; ++p) {
+    x = p < 0 ? a.shifted(-p) : a;
+    y = p > 0 ? b.shifted(p) : b;
+    q = divide(x, y);
+    if (q >> 64 == 0) break;
+  }
+  // Round to nearest, ties to even: compare the remainder with half y.
+  int half = compare(x.shifted(1), y);
+  if (half > 0 || (half == 0 && (q & 1))) ++q;
+  if (q >> 64) {
+    q >>= 1;
+    ++p;
+  }
+  if (p > kMaxExp) return ReadRadius::toolarge;
+  if (q == 0) {
+    out = Radius{};
+    return ReadRadius::ok;
+  }
+  // Normalise, so that equal values have equal fields.
+  while (!(q >> 63)) {
+    q <<= 1;
+    --p;
+  }
+  out.sig = static_cast<std::uint64_t>(q);
+  out.exp = p;
+  return ReadRadius::ok;
+}
+
+int compare(const Radius& radr, int twos, std::uint64_t k) {
+  if (radr.sig == 0) return k ? -1 : 0;
+  if (radr.negative) return -1;
+  return comparepow(radr.sig, radr.exp + twos, k);
+}
+
+bool closerthandiameter(std::uint64_t d, const Radius& radr) {
+  PACKER_CHECK(radr.sig != 0 && !radr.negative);
+  // 4 * radr^2 = sig^2 * 2^(2 exp + 2), exactly, in 128 bits.
+  u128 square = static_cast<u128>(radr.sig) * radr.sig;
+  return comparepow(square, 2 * radr.exp + 2, d) > 0;
+}
+
+}  // namespace packer
