@@ -9,13 +9,13 @@
 namespace packer {
 
 struct Input {
-  int n = 0;          // 1..26 when error is empty
+  int n = 0;          // 1..kMaxSide when error is empty
   Radius radr;        // as read, when error is empty
   std::string error;  // why the input was refused; empty when it is good
 };
 
 // Reads the first two white-space separated tokens of `in` and ignores the
-// rest.  The side must be a whole decimal number from 1 to 26, the radius a
+// rest.  The side must be a whole decimal number from 1 to 63, the radius a
 // decimal number (sign, fraction and exponent allowed), rounded to nearest
 // to 64 significant bits (radius.h); one beyond that format's range is
 // refused.

@@ -59,8 +59,8 @@ bool covers(const Lattice& lat, int r, int c, int row, int col) {
 // Extends `mask`, whose lowest centre is in column `low` (or none when
 // low > n), by columns below `col`; each column is first left out, then
 // taken, so the masks come out in ascending numeric order.
-static void enumeratedown(const Lattice& lat, int col, int mask, int low,
-                          std::vector<int>& out) {
+static void enumeratedown(const Lattice& lat, int col, RowMask mask, int low,
+                          std::vector<RowMask>& out) {
   if (col < 0) {
     out.push_back(mask);
     return;
@@ -68,11 +68,11 @@ static void enumeratedown(const Lattice& lat, int col, int mask, int low,
   enumeratedown(lat, col - 1, mask, low, out);
   bool spaced = low > lat.n || low - col >= lat.gap;
   if (spaced && fitsbetween(lat.radr, col, lat.n))
-    enumeratedown(lat, col - 1, mask | (1 << col), col, out);
+    enumeratedown(lat, col - 1, mask | RowMask{1} << col, col, out);
 }
 
-std::vector<int> validmasks(const Lattice& lat) {
-  std::vector<int> out;
+std::vector<RowMask> validmasks(const Lattice& lat) {
+  std::vector<RowMask> out;
   enumeratedown(lat, lat.n, 0, lat.n + 1, out);
   return out;
 }
@@ -80,7 +80,7 @@ std::vector<int> validmasks(const Lattice& lat) {
 static void enumerateup(RowMask allowed, int gap, RowMask mask, int from,
                         std::vector<RowMask>& out) {
   out.push_back(mask);
-  for (int c = from; c < 32; ++c)
+  for (int c = from; c < 64; ++c)
     if (allowed >> c & 1)
       enumerateup(allowed, gap, mask | RowMask{1} << c, c + gap, out);
 }

@@ -13,7 +13,7 @@
 
 namespace packer {
 
-constexpr int kMaxSide = 26;         // supported sides are 1..kMaxSide
+constexpr int kMaxSide = 63;         // supported sides are 1..kMaxSide
 constexpr int kAxis = kMaxSide + 1;  // lattice lines per axis, 0..kMaxSide
 
 // A lattice point (row, column).  Rows are the axis the search advances
@@ -25,8 +25,9 @@ using Cell = std::pair<int, int>;
 // proper prefix comes first and the empty Profile first of all.
 using Profile = std::vector<Cell>;
 
-// A set of columns of one row: bit c set means a centre in column c.
-using RowMask = std::uint32_t;
+// A set of columns of one row: bit c set means a centre in column c, so
+// sides up to 63 (columns 0..63) fit.
+using RowMask = std::uint64_t;
 
 struct Lattice {
   int n = 0;    // side of the square; lattice lines 0..n
@@ -64,7 +65,7 @@ bool covers(const Lattice& lat, int r, int c, int row, int col);
 
 // Every row pattern that is admissible on its own (each centre clear of the
 // left and right border, neighbours at least `gap` apart), ascending.
-std::vector<int> validmasks(const Lattice& lat);
+std::vector<RowMask> validmasks(const Lattice& lat);
 
 // The admissible patterns inside `allowed`, in Profile order: a pattern
 // comes before its extensions by higher columns (depth-first, ascending).

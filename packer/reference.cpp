@@ -7,14 +7,16 @@
 
 namespace packer {
 
-static int memoindex(int r, int c, int row, int col) {
-  return ((r * kAxis + c) * kAxis + row) * kAxis + col;
+// (n + 1)^4 entries: 17 MB at n = 63.
+static std::size_t memoindex(int n, int r, int c, int row, int col) {
+  std::size_t side = n + 1;
+  return ((r * side + c) * side + row) * side + col;
 }
 
 Inserter::Inserter(const Lattice& l)
-    : lat(l), memoi(kAxis * kAxis * kAxis * kAxis, 0) {}
+    : lat(l), memoi(memoindex(l.n, l.n, l.n, l.n, l.n) + 1, 0) {}
 
-bool Inserter::inscells(Profile profile, int row, int mask) {
+bool Inserter::inscells(Profile profile, int row, RowMask mask) {
   nw.clear();
   keep.assign(profile.size(), true);
   for (int col = 0; col <= lat.n; ++col) {
@@ -24,7 +26,7 @@ bool Inserter::inscells(Profile profile, int row, int mask) {
       auto [r, c] = profile[k];
       PACKER_CHECK(r < row);
       if (lat.intersectcircle[row - r][std::abs(c - col)]) return false;
-      std::int8_t& memo = memoi[memoindex(r, c, row, col)];
+      std::int8_t& memo = memoi[memoindex(lat.n, r, c, row, col)];
       if (memo == 0) memo = covers(lat, r, c, row, col) ? 1 : 2;
       PACKER_CHECK(memo == 1 || memo == 2);
       if (memo == 1) keep[k] = false;
@@ -39,7 +41,7 @@ bool Inserter::inscells(Profile profile, int row, int mask) {
 
 Trace searchreference(const Lattice& lat) {
   const int n = lat.n;
-  std::vector<int> masks = validmasks(lat);
+  std::vector<RowMask> masks = validmasks(lat);
   Inserter ins(lat);
   using RowState = std::pair<int, Profile>;  // (count, Profile)
   std::vector<RowState> prev{{0, Profile{}}};
@@ -48,7 +50,7 @@ Trace searchreference(const Lattice& lat) {
   for (int i = 1; i <= n; ++i) {
     std::map<Profile, std::pair<int, int>> mp;  // Profile -> (count, parent)
     for (int j = 0; j < static_cast<int>(prev.size()); ++j) {
-      for (int mask : masks) {
+      for (RowMask mask : masks) {
         bool ok = true;
         int count = 0;
         for (int c = 0; c <= n; ++c)

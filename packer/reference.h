@@ -22,7 +22,7 @@ struct Inserter {
   // measured against, so it keeps the model's costs.  False when one overlaps a centre of the Profile;
   // otherwise `nw` holds the successor: the new centres plus the old ones
   // that stay by the row-distance rule and are covered by no new centre.
-  bool inscells(Profile profile, int row, int mask);
+  bool inscells(Profile profile, int row, RowMask mask);
 
   const Lattice& lat;
   std::vector<std::int8_t> memoi;  // cover outcome per (r, c, row, col):

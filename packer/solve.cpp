@@ -1,6 +1,6 @@
 #include "solve.h"
 
-#include "engine.h"
+#include "fastsearch.h"
 #include "lattice.h"
 #include "trace.h"
 

@@ -7,7 +7,7 @@
 
 namespace packer {
 
-// The answer text for side n (1..26) and radius radr: the count, then one
+// The answer text for side n (1..kMaxSide) and radius radr: the count, then one
 // "row column" line per centre, ascending.
 std::string solve(int n, const Radius& radr);
 

@@ -8,12 +8,18 @@
 // about 3.9e10 tests per row at n = 26; instead a sweep over the columns
 // turns the parent bits into pattern bits one column at a time, keeping
 // the best value for every mix of "pattern left of k, parent from k on".
+//
+// Both halves of a mix are admissible masks (no two neighbouring columns),
+// so a mix is stored at (rank of its prefix) * (number of suffixes) + (rank
+// of its suffix), ranks in numeric order.  Indexing by the raw bits would
+// be simpler, but needs 2^(width + 1) entries (256 MiB at n = 26, 16 GiB
+// at n = 32); ranked, the largest step holds under half a million entries
+// at n = 26.
 #include <algorithm>
 #include <bit>
-#include <memory>
 
 #include "check.h"
-#include "engine.h"
+#include "fastsearch.h"
 
 namespace packer {
 
@@ -22,12 +28,12 @@ namespace {
 // A sweep value packs (count, parent) so that a larger value is a better
 // parent: the count above, the complement of the parent's index below (a
 // lower index is earlier in Profile order).  Zero means "no parent".
-constexpr int kIndexBits = 18;
-constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
-
-std::uint32_t pack(int count, int index) {
-  return static_cast<std::uint32_t>(count) << kIndexBits |
-         (kIndexMask - static_cast<std::uint32_t>(index));
+std::uint64_t pack(int count, std::size_t index) {
+  return std::uint64_t(count) << 32 | (0xffffffffu - index);
+}
+int countof(std::uint64_t v) { return static_cast<int>(v >> 32); }
+int indexof(std::uint64_t v) {
+  return static_cast<int>(0xffffffffu - static_cast<std::uint32_t>(v));
 }
 
 class Sweep {
@@ -38,19 +44,29 @@ class Sweep {
  private:
   void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
                 std::vector<int>& count);
+  // The rank of an admissible mask among all of them in numeric order: the
+  // masks below 2^b number fib[b + 2], so bit b adds fib[b + 2].
+  std::size_t rank(RowMask m) const {
+    std::size_t r = 0;
+    for (; m; m &= m - 1) r += fib[std::countr_zero(m) + 2];
+    return r;
+  }
 
   const Lattice& lat;
   int lo = 0;     // first column where a centre fits
   int width = 0;  // columns lo .. lo + width - 1 fit; bit x is column lo + x
   int reachcols = 0;  // a centre overlaps the previous row's centres up to
                       // this many columns away (0 or 1)
-  // The admissible patterns (bit x: column lo + x) in Profile order, the
-  // same numerically ascending, and from[k]: those using only bits k and up.
+  std::vector<std::size_t> fib;  // fib[b + 2]: admissible masks of b bits
+  // The admissible patterns (bit x: column lo + x) in Profile order, and
+  // the admissible masks of up to width + 1 bits in numeric order (so
+  // ascending[r] has rank r).
   std::vector<RowMask> patterns, ascending;
-  std::vector<std::vector<RowMask>> from;
-  // best[s] for a mix s of pattern bits below k and parent bits from k - 1
-  // on (parent column x sits at bit x + 1).
-  std::unique_ptr<std::uint32_t[]> best;
+  // Before step k a mix is (prefix: pattern columns 0..k-1, suffix: parent
+  // columns k-1..width-1 at bits 0..width-k), stored at
+  // rank(prefix) * fib[width - k + 3] + rank(suffix).  Step k reads `from`
+  // and writes `to`, then they swap.
+  std::vector<std::uint64_t> from, to;
 };
 
 Sweep::Sweep(const Lattice& l) : lat(l) {
@@ -68,19 +84,17 @@ Sweep::Sweep(const Lattice& l) : lat(l) {
   lo = std::countr_zero(cols);
   width = std::popcount(cols);
   PACKER_CHECK(cols == ((RowMask{1} << width) - 1) << lo);
+  fib.assign(width + 4, 1);
+  for (int b = 3; b < width + 4; ++b) fib[b] = fib[b - 1] + fib[b - 2];
   patterns = patternsinorder((RowMask{1} << width) - 1, 2);
-  PACKER_CHECK(patterns.size() <= kIndexMask);
-  ascending = patterns;
+  PACKER_CHECK(patterns.size() < 0xffffffffu);
+  ascending = patternsinorder((RowMask{1} << (width + 1)) - 1, 2);
   std::sort(ascending.begin(), ascending.end());
-  from.resize(width);
-  for (int k = 0; k < width; ++k)
-    for (RowMask p : ascending)
-      if ((p & ((RowMask{1} << k) - 1)) == 0) from[k].push_back(p);
-  // Left uninitialised: every step reads only entries the step before
-  // wrote, and zero-filling the 2^(width + 1) entries (256 MiB at n = 26)
-  // costs a quarter of the run.
-  best = std::make_unique_for_overwrite<std::uint32_t[]>(std::size_t{1}
-                                                         << (width + 1));
+  std::size_t largest = 0;
+  for (int k = 0; k <= width; ++k)
+    largest = std::max(largest, fib[k + 2] * fib[width - k + 3]);
+  from.resize(largest);
+  to.resize(largest);
 }
 
 Trace Sweep::run() {
@@ -114,49 +128,51 @@ Trace Sweep::run() {
 
 void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
                      TraceRow& out, std::vector<int>& count) {
-  // Before step 0 every mix is a whole parent; parent patterns absent from
-  // the previous row have no value.
-  for (RowMask p : patterns) best[std::size_t{p} << 1] = 0;
+  // Before step 0 every mix is a whole parent, shifted past the missing
+  // column -1; parent patterns absent from the previous row have no value.
+  std::fill(from.begin(), from.begin() + fib[width + 3], 0);
   for (std::size_t j = 0; j < prevcount.size(); ++j)
-    best[std::size_t{prevfull ? patterns[j] : 0} << 1] =
-        pack(prevcount[j], static_cast<int>(j));
+    from[rank((prevfull ? patterns[j] : 0) << 1)] = pack(prevcount[j], j);
 
-  // Step k turns bit k from parent column k - 1 into pattern column k.  It
-  // visits only mixes whose two halves are admissible patterns, so the
-  // entries it reads were all written by the step before.
+  // Step k turns parent column k - 1 into pattern column k.
   for (int k = 0; k < width; ++k) {
-    const std::size_t bit = std::size_t{1} << k;
-    const std::size_t prefixes =
-        std::lower_bound(ascending.begin(), ascending.end(), RowMask{1} << k) -
-        ascending.begin();
-    for (RowMask q : from[k]) {
-      const std::size_t base = std::size_t{q} << 1;
-      const bool pk = base >> (k + 1) & 1;   // parent column k
-      const bool pk1 = base >> (k + 2) & 1;  // parent column k + 1
-      for (std::size_t t = 0; t < prefixes; ++t) {
-        const std::size_t s = base | ascending[t];
-        const bool m1 = k >= 1 && (s >> (k - 1) & 1);  // pattern column k-1
-        const bool m2 = k >= 2 && (s >> (k - 2) & 1);  // pattern column k-2
+    const std::size_t prefixes = fib[k + 2];
+    const std::size_t oldsuffixes = fib[width - k + 3];
+    const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
+    for (std::size_t t = 0; t < prefixes; ++t) {
+      const RowMask prefix = ascending[t];
+      const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
+      const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
+      // A parent centre at k - 1 overlaps pattern column k - 1, and with a
+      // reach of one column also k - 2 and k.
+      const bool withfree = !m1 && (reachcols == 0 || !m2);
+      const std::uint64_t* in = &from[t * oldsuffixes];
+      std::uint64_t* empty = &to[t * suffixes];
+      std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
+      std::size_t shifted = 0;  // rank(q << 1), rising with r
+      for (std::size_t r = 0; r < suffixes; ++r) {
+        const RowMask q = ascending[r];  // parent columns k.. at bits 0..
+        if (r) shifted = rank(q << 1);
+        const bool pk = q & 1;        // parent column k
+        const bool pk1 = q >> 1 & 1;  // parent column k + 1
         // Parent column k - 1 empty, or taken (a valid parent only when
         // its column k is empty).
-        const std::uint32_t without = best[s];
-        const std::uint32_t with = k >= 1 && !pk ? best[s | bit] : 0;
-        // A parent centre at k - 1 overlaps pattern column k - 1, and with
-        // a reach of one column also k - 2 and k.
-        const bool withfree = !m1 && (reachcols == 0 || !m2);
-        std::uint32_t out1 = 0;  // pattern column k taken: k - 1 must be
-                                 // empty, and no parent centre in reach
-        if (!m1 && !pk && (reachcols == 0 || !pk1))
-          out1 = reachcols == 0 ? std::max(without, with) : without;
-        best[s] = std::max(without, withfree ? with : 0);
-        best[s | bit] = out1;
+        const std::uint64_t without = in[shifted];
+        const std::uint64_t with = k >= 1 && !pk ? in[shifted + 1] : 0;
+        empty[r] = std::max(without, withfree ? with : 0);
+        // Pattern column k taken: k - 1 must be empty, and no parent
+        // centre in reach.
+        if (taken)
+          taken[r] = !pk && (reachcols == 0 || !pk1)
+                         ? (reachcols == 0 ? std::max(without, with) : without)
+                         : 0;
       }
     }
+    std::swap(from, to);
   }
 
-  // Last, drop parent column width - 1 (bit width) and read off each
+  // Last, drop parent column width - 1 (suffix bit 0) and read off each
   // pattern's best parent.
-  const std::size_t lastbit = std::size_t{1} << width;
   count.resize(patterns.size());
   out.papa.resize(patterns.size());
   out.placed.resize(patterns.size());
@@ -165,10 +181,11 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
     const bool m1 = m >> (width - 1) & 1;
     const bool m2 = width >= 2 && (m >> (width - 2) & 1);
     const bool withfree = !m1 && (reachcols == 0 || !m2);
-    std::uint32_t v = std::max(best[m], withfree ? best[m | lastbit] : 0);
+    const std::size_t at = rank(m) * 2;
+    std::uint64_t v = std::max(from[at], withfree ? from[at + 1] : 0);
     PACKER_CHECK(v != 0);  // the empty parent accepts every pattern
-    count[idx] = static_cast<int>(v >> kIndexBits) + std::popcount(m);
-    out.papa[idx] = static_cast<int>(kIndexMask - (v & kIndexMask));
+    count[idx] = countof(v) + std::popcount(m);
+    out.papa[idx] = indexof(v);
     out.placed[idx] = m << lo;
   }
 }

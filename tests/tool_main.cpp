@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "engine.h"
+#include "fastsearch.h"
 #include "input.h"
 #include "lattice.h"
 #include "reference.h"

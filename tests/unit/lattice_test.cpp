@@ -43,8 +43,10 @@ TEST(Tables, OverlapTableMatchesTheListedCases) {
   EXPECT_TRUE(half.intersectcircle[2][2]);
   EXPECT_TRUE(half.intersectcircle[2][1]);
   Lattice huge = buildtables(26, radius("18.4"));
-  for (int i = 0; i < kAxis; ++i)
-    for (int j = 0; j < kAxis; ++j) EXPECT_TRUE(huge.intersectcircle[i][j]);
+  for (int i = 0; i <= 26; ++i)
+    for (int j = 0; j <= 26; ++j) EXPECT_TRUE(huge.intersectcircle[i][j]);
+  // Beyond 26 the table goes on: 27^2 + 1 > 4 * 18.4^2.
+  EXPECT_FALSE(buildtables(63, radius("18.4")).intersectcircle[27][1]);
 }
 
 TEST(Tables, BorderTableAdmitsTouchingCirclesOnly) {
@@ -70,18 +72,18 @@ TEST(Tables, BorderTableAdmitsTouchingCirclesOnly) {
 
 TEST(RowPatterns, ListedCasesAndCounts) {
   EXPECT_EQ(validmasks(buildtables(4, radius("1.0"))),
-            (std::vector<int>{0, 2, 4, 8, 10}));
+            (std::vector<RowMask>{0, 2, 4, 8, 10}));
   EXPECT_EQ(validmasks(buildtables(5, radius("1.5"))),
-            (std::vector<int>{0, 4, 8}));
+            (std::vector<RowMask>{0, 4, 8}));
   EXPECT_EQ(validmasks(buildtables(6, radius("1.0"))).size(), 13u);
   EXPECT_EQ(validmasks(buildtables(12, radius("1.0"))).size(), 233u);
   EXPECT_EQ(validmasks(buildtables(26, radius("1.0"))).size(), 196418u);
-  EXPECT_EQ(validmasks(buildtables(6, radius("3.01"))), (std::vector<int>{0}));
+  EXPECT_EQ(validmasks(buildtables(6, radius("3.01"))), (std::vector<RowMask>{0}));
   // 2r a hair above 3: columns 2 and 5 of a 7-square must not share a row.
   auto masks = validmasks(buildtables(7, radius("1.5000000000000000001")));
-  EXPECT_EQ(std::count(masks.begin(), masks.end(), (1 << 2) | (1 << 5)), 0);
+  EXPECT_EQ(std::count(masks.begin(), masks.end(), RowMask{0b100100}), 0);
   masks = validmasks(buildtables(7, radius("1.5")));
-  EXPECT_EQ(std::count(masks.begin(), masks.end(), (1 << 2) | (1 << 5)), 1);
+  EXPECT_EQ(std::count(masks.begin(), masks.end(), RowMask{0b100100}), 1);
 }
 
 TEST(RowPatterns, ComeOutAscendingAndInProfileOrder) {
@@ -91,7 +93,7 @@ TEST(RowPatterns, ComeOutAscendingAndInProfileOrder) {
   std::vector<Profile> profiles;
   for (RowMask m : patternsinorder(lat.borderok[5], lat.gap)) {
     Profile p;
-    for (int c = 0; c < 32; ++c)
+    for (int c = 0; c < 64; ++c)
       if (m >> c & 1) p.push_back({5, c});
     profiles.push_back(p);
   }

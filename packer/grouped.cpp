@@ -1,4 +1,6 @@
-#include "engine.h"
+// The grouped search: the fast search for radii above 1, where a Profile
+// spans several rows.
+#include "fastsearch.h"
 
 #include <algorithm>
 #include <bit>
@@ -8,36 +10,25 @@
 
 namespace packer {
 
-bool profileless(const RowMask* a, const RowMask* b, int width) {
-  for (int j = 0; j < width; ++j) {
-    if (a[j] == b[j]) continue;
-    // The first centre where the two Profiles differ is the lowest differing
-    // column of this row.  The Profile holding it is the smaller one, unless
-    // the other has no centre after it at all: a proper prefix comes first.
-    RowMask low = (a[j] ^ b[j]) & -(a[j] ^ b[j]);
-    const RowMask* other = (a[j] & low) ? b : a;
-    bool othergoeson = (other[j] & ~(low | (low - 1))) != 0;
-    for (int k = j + 1; k < width && !othergoeson; ++k)
-      othergoeson = other[k] != 0;
-    return othergoeson == (other == b);
-  }
-  return false;
-}
-
 namespace {
 
-std::uint32_t reversebits(std::uint32_t x) {
-  x = (x >> 1 & 0x55555555u) | (x & 0x55555555u) << 1;
-  x = (x >> 2 & 0x33333333u) | (x & 0x33333333u) << 2;
-  x = (x >> 4 & 0x0f0f0f0fu) | (x & 0x0f0f0f0fu) << 4;
-  x = (x >> 8 & 0x00ff00ffu) | (x & 0x00ff00ffu) << 8;
-  return x >> 16 | x << 16;
+RowMask reversebits(RowMask x) {
+  x = (x >> 1 & 0x5555555555555555u) | (x & 0x5555555555555555u) << 1;
+  x = (x >> 2 & 0x3333333333333333u) | (x & 0x3333333333333333u) << 2;
+  x = (x >> 4 & 0x0f0f0f0f0f0f0f0fu) | (x & 0x0f0f0f0f0f0f0f0fu) << 4;
+  return __builtin_bswap64(x);
 }
 
-// Layout of a parent's rank key (Grouped::rank): count above, the oldest
-// row bit-reversed in the middle, the parent's index below.
-constexpr int kRankBits = 27;  // columns 0..26, and parent indices
-constexpr std::uint64_t kRankMask = (std::uint64_t{1} << kRankBits) - 1;
+// A parent's rank key (Grouped::rank): count in the top 32 bits, the
+// oldest row bit-reversed in the middle 64, the parent's index in the low
+// 32.  A larger key is a better parent.
+using Rank = unsigned __int128;
+constexpr int kIndexBits = 32;
+constexpr int kCountShift = kIndexBits + 64;
+int rankindex(Rank r) { return static_cast<int>(static_cast<std::uint32_t>(r)); }
+RowMask rankoldest(Rank r) {
+  return reversebits(static_cast<RowMask>(r >> kIndexBits));
+}
 
 // The grouped search.  A state's key is the window of its Profile: one mask
 // per row, from the oldest row that can still overlap the next one (key[0])
@@ -63,7 +54,7 @@ class Grouped {
   void emit(int depth, RowMask m, int first);
   void merge(int slot);
   void ordergroup(int begin, int end);
-  std::uint64_t rank(int j) const;
+  Rank rank(int j) const;
   RowMask blockedby(RowMask cells, int offset) const;
 
   const Lattice& lat;
@@ -111,7 +102,7 @@ class Grouped {
   Pending queue[kQueue];
   std::vector<RowMask> queuekeys;     // key of queue slot q at q * w
   int queued = 0;                     // successors emitted so far this row
-  std::vector<std::uint64_t> ranked;  // rank(j) of the parents, by group
+  std::vector<Rank> ranked;           // rank(j) of the parents, by group
 };
 
 Grouped::Grouped(const Lattice& l) : lat(l), n(l.n), w(l.reach) {
@@ -191,7 +182,7 @@ void Grouped::fillrow(int i) {
   for (int g = 0; g < groups.size(); ++g) {
     int begin = groupstart[g];
     groupend = groupstart[g + 1];
-    survivors = prevkeys.key(ranked[begin] & kRankMask) + 1;
+    survivors = prevkeys.key(rankindex(ranked[begin])) + 1;
     ordergroup(begin, groupend);
     RowMask blocked = 0;
     for (int j = 0; j + 1 < w; ++j)
@@ -209,7 +200,7 @@ void Grouped::fillrow(int i) {
 
 void Grouped::extend(int depth, RowMask m, int from, int first) {
   emit(depth, m, first);
-  RowMask next = from < 32 ? allowed >> from << from : 0;
+  RowMask next = from < 64 ? allowed >> from << from : 0;
   for (; next; next &= next - 1) {
     const int c = std::countr_zero(next);
     const RowMask grown = m | RowMask{1} << c;
@@ -230,12 +221,10 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
 // compares integers instead of chasing two Profiles per comparison (the
 // comparator form is profileless(), used when that condition fails); the
 // parent's index rides along below.
-std::uint64_t Grouped::rank(int j) const {
-  static_assert(kAxis <= kRankBits, "a row's columns fit the middle field");
-  PACKER_CHECK(j <= static_cast<int>(kRankMask) && prevcount[j] < (1 << 10));
-  std::uint64_t reversed = reversebits(prevkeys.key(j)[0]) >> 5;
-  return std::uint64_t(prevcount[j]) << 54 | reversed << kRankBits |
-         std::uint64_t(j);
+Rank Grouped::rank(int j) const {
+  static_assert(kAxis <= 64, "a row's columns fit the middle field");
+  return Rank(prevcount[j]) << kCountShift |
+         Rank(reversebits(prevkeys.key(j)[0])) << kIndexBits | Rank(j);
 }
 
 // Puts the parents of one group (ranked[begin..end), sharing `survivors`)
@@ -247,18 +236,17 @@ void Grouped::ordergroup(int begin, int end) {
   if (goeson) {
     std::sort(ranked.begin() + begin, ranked.begin() + end, std::greater<>());
     for (int pos = begin; pos < end; ++pos) {
-      order[pos] = static_cast<int>(ranked[pos] & kRankMask);
+      order[pos] = rankindex(ranked[pos]);
       // The oldest row rides in the key too; decoding it saves a cache
       // miss per parent over reading the parent's key.
-      oldblock[pos] = blockedby(
-          reversebits((ranked[pos] >> kRankBits & kRankMask) << 5), w);
+      oldblock[pos] = blockedby(rankoldest(ranked[pos]), w);
     }
     return;
   }
   // Nothing after the oldest row: a proper prefix comes first, which the
   // integer key does not see, so compare whole Profiles.
   for (int pos = begin; pos < end; ++pos)
-    order[pos] = static_cast<int>(ranked[pos] & kRankMask);
+    order[pos] = rankindex(ranked[pos]);
   std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
     if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
     return profileless(prevkeys.key(a), prevkeys.key(b), w);
@@ -326,9 +314,5 @@ void Grouped::merge(int slot) {
 }  // namespace
 
 Trace searchgrouped(const Lattice& lat) { return Grouped(lat).run(); }
-
-Trace searchfast(const Lattice& lat) {
-  return atmost(lat.radr, 1) ? searchsweep(lat) : searchgrouped(lat);
-}
 
 }  // namespace packer

@@ -1,6 +1,6 @@
 // The fast engines against the straightforward search: the same answer,
 // byte for byte, on many squares and on both sides of every threshold.
-#include "engine.h"
+#include "fastsearch.h"
 
 #include <gtest/gtest.h>
 
