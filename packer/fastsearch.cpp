@@ -21,7 +21,7 @@ bool profileless(const RowMask* a, const RowMask* b, int width) {
 }
 
 Trace searchfast(const Lattice& lat) {
-  return atmost(lat.radr, 1) ? searchsweep(lat) : searchgrouped(lat);
+  return atmost(lat.radr, 1) ? searchsweep(lat) : searchbounded(lat);
 }
 
 }  // namespace packer

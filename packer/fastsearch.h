@@ -1,7 +1,12 @@
-// The fast row-by-row search.  It builds exactly the states, counts and
-// parent links of the straightforward search (reference.h), so it prints the
-// same answer, but it never tries a row pattern that cannot fit.
+// The fast row-by-row searches.  They build the states, counts and parent
+// links of the straightforward search (reference.h) that matter for the
+// answer, so they print the same answer, but never try a row pattern that
+// cannot fit and drop states that cannot be part of an optimal packing.
 #pragma once
+
+#include <cstddef>
+#include <functional>
+#include <vector>
 
 #include "lattice.h"
 #include "trace.h"
@@ -12,12 +17,29 @@ namespace packer {
 // window, key[width - 1] the newest; both keys cover the same rows.
 bool profileless(const RowMask* a, const RowMask* b, int width);
 
-// Picks the engine that suits the radius: the column sweep when a Profile
-// is a single row (radius up to 1), the grouped search otherwise.
+// Picks the search that suits the radius: the column sweep when a Profile
+// is a single row (radius up to 1), the bounded grouped search otherwise.
 Trace searchfast(const Lattice& lat);
 
+// What a run of the grouped search keeps.
+struct Limits {
+  int lastrow = -1;      // stop after this row; -1: the last row, n
+  bool trace = true;     // keep every row's parent links for the answer
+  std::size_t beam = 0;  // keep only this many states a row, those with the
+                         // most circles (0: all); the result is then a
+                         // lower bound on the optimum, no longer exact
+  std::vector<int> need;  // need[i]: a state of row i with fewer circles
+                          // is dropped (empty: none is)
+  // Or need[i] decided as row i starts, from the most circles of each
+  // earlier row (best[0..i-1]).
+  std::function<int(int i, const std::vector<int>& best)> needfor;
+};
+
 // The grouped search alone, for any radius (exposed for the tests).
-Trace searchgrouped(const Lattice& lat);
+Trace searchgrouped(const Lattice& lat, const Limits& limits = {});
+
+// The grouped search with states dropped by bounds (bounds.cpp).
+Trace searchbounded(const Lattice& lat);
 
 // The column sweep alone; needs a radius up to 1.
 Trace searchsweep(const Lattice& lat);

@@ -44,7 +44,7 @@ RowMask rankoldest(Rank r) {
 // rules out all its extensions.
 class Grouped {
  public:
-  explicit Grouped(const Lattice& lat);
+  Grouped(const Lattice& lat, const Limits& limits);
   Trace run();
 
  private:
@@ -52,12 +52,22 @@ class Grouped {
   bool computecover(int i);
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
+  void keepbest(std::size_t beam);
+  // At most how many centres the free columns from `from` on can take:
+  // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
+  int roomfrom(int from) const {
+    RowMask rest = from < 64 ? allowed >> from << from : 0;
+    if (!rest) return 0;
+    int span = 64 - std::countl_zero(rest) - std::countr_zero(rest);
+    return (span - 1) / lat.gap + 1;
+  }
   void merge(int slot);
   void ordergroup(int begin, int end);
   Rank rank(int j) const;
   RowMask blockedby(RowMask cells, int offset) const;
 
   const Lattice& lat;
+  const Limits& limits;
   const int n;
   const int w;  // rows in a key window: lat.reach
 
@@ -68,6 +78,9 @@ class Grouped {
 
   // Scratch of the row being filled, sized once per run.
   int row = 0;
+  int need = 0;        // a successor with fewer circles is dropped
+  TraceRow current;    // parent links of the row's states, kept in `trace`
+                       // only when limits.trace
   RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
                                 // centres a new centre (i, col) covers
   bool merging = false;      // some new centre covers an old one this row.  If
@@ -105,12 +118,14 @@ class Grouped {
   std::vector<Rank> ranked;           // rank(j) of the parents, by group
 };
 
-Grouped::Grouped(const Lattice& l) : lat(l), n(l.n), w(l.reach) {
+Grouped::Grouped(const Lattice& l, const Limits& lim)
+    : lat(l), limits(lim), n(l.n), w(l.reach) {
   PACKER_CHECK(w >= 1 && w <= n);
   // Every row of a successor window but the oldest must stay by the
   // row-distance rule, or the window would be too wide.
   PACKER_CHECK(w == 1 || staysafter(lat, 0, w - 2));
   trace.rows.resize(n + 1);
+  trace.best.assign(n + 1, 0);
   queuekeys.resize(kQueue * w);
 }
 
@@ -138,7 +153,8 @@ Trace Grouped::run() {
   bool inserted = false;
   prevkeys.findorinsert(empty.data(), inserted);
   prevcount.assign(1, 0);
-  for (int i = 1; i <= n; ++i) fillrow(i);
+  const int last = limits.lastrow < 0 ? n : limits.lastrow;
+  for (int i = 1; i <= last; ++i) fillrow(i);
 
   for (int k = 0; k < prevkeys.size(); ++k)
     if (prevcount[k] > trace.sol ||
@@ -176,9 +192,13 @@ void Grouped::fillrow(int i) {
   curkeys.reset(w);
   curcount.clear();
   curcount.reserve(parents);
-  TraceRow& out = trace.rows[i];
-  out.papa.reserve(parents);
-  out.placed.reserve(parents);
+  need = limits.needfor        ? limits.needfor(i, trace.best)
+         : limits.need.empty() ? 0
+                               : limits.need[i];
+  current.papa.clear();
+  current.placed.clear();
+  current.papa.reserve(parents);
+  current.placed.reserve(parents);
   for (int g = 0; g < groups.size(); ++g) {
     int begin = groupstart[g];
     groupend = groupstart[g + 1];
@@ -194,6 +214,11 @@ void Grouped::fillrow(int i) {
   for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
   queued = 0;
   trace.states += curkeys.size();
+  if (!curcount.empty())
+    trace.best[i] = *std::max_element(curcount.begin(), curcount.end());
+  if (limits.beam && static_cast<std::size_t>(curkeys.size()) > limits.beam)
+    keepbest(limits.beam);
+  if (limits.trace) std::swap(trace.rows[i], current);
   std::swap(prevkeys, curkeys);
   std::swap(prevcount, curcount);
 }
@@ -207,6 +232,11 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
     int f = first;
     while (f < groupend && (oldblock[f] & grown)) ++f;
     if (f == groupend) continue;  // no parent takes it, nor any extension
+    // Parents come best first, so no extension finds a parent with more
+    // circles than f, nor more centres than fit from c + gap on.
+    if (prevcount[order[f]] + std::popcount(grown) + roomfrom(c + lat.gap) <
+        need)
+      continue;
     for (int d = 1; d < w; ++d)
       covered[depth + 1][d] = covered[depth][d] | cover[d][c];
     extend(depth + 1, grown, c + lat.gap, f);
@@ -267,13 +297,14 @@ RowMask Grouped::blockedby(RowMask cells, int offset) const {
 void Grouped::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = prevcount[parent] + std::popcount(m);
+  if (val < need) return;  // see Limits::need
   if (!merging) {
     RowMask* succ = curkeys.append();
     for (int j = 0; j + 1 < w; ++j) succ[j] = survivors[j];
     succ[w - 1] = m;
     curcount.push_back(val);
-    trace.rows[row].papa.push_back(parent);
-    trace.rows[row].placed.push_back(m);
+    current.papa.push_back(parent);
+    current.placed.push_back(m);
     return;
   }
   const int slot = queued % kQueue;
@@ -293,7 +324,7 @@ void Grouped::emit(int depth, RowMask m, int first) {
 
 void Grouped::merge(int slot) {
   const Pending& p = queue[slot];
-  TraceRow& out = trace.rows[row];
+  TraceRow& out = current;
   bool inserted = false;
   int k = curkeys.findorinsert(&queuekeys[slot * w], p.hash, inserted);
   if (inserted) {
@@ -311,8 +342,37 @@ void Grouped::merge(int slot) {
   }
 }
 
+// Keeps the `beam` states of the row just filled with the most circles
+// (ties: the first in storage order), dropping the rest.
+void Grouped::keepbest(std::size_t beam) {
+  std::vector<int> counts(curcount);
+  std::nth_element(counts.begin(), counts.begin() + (beam - 1), counts.end(),
+                   std::greater<>());
+  const int threshold = counts[beam - 1];
+  std::size_t above = std::count_if(curcount.begin(), curcount.end(),
+                                    [&](int c) { return c > threshold; });
+  std::size_t ties = beam - above;  // states at the threshold to keep
+  KeyTable kept;
+  kept.reset(w);
+  std::vector<int> keptcount;
+  keptcount.reserve(beam);
+  for (int k = 0; k < curkeys.size(); ++k) {
+    if (curcount[k] < threshold) continue;
+    if (curcount[k] == threshold) {
+      if (ties == 0) continue;
+      --ties;
+    }
+    std::copy_n(curkeys.key(k), w, kept.append());
+    keptcount.push_back(curcount[k]);
+  }
+  std::swap(curkeys, kept);
+  std::swap(curcount, keptcount);
+}
+
 }  // namespace
 
-Trace searchgrouped(const Lattice& lat) { return Grouped(lat).run(); }
+Trace searchgrouped(const Lattice& lat, const Limits& limits) {
+  return Grouped(lat, limits).run();
+}
 
 }  // namespace packer

@@ -41,6 +41,24 @@ Lattice buildtables(int n, const Radius& radr) {
   return lat;
 }
 
+Lattice transposedstrip(const Lattice& lat, int height) {
+  const int n = lat.n;
+  PACKER_CHECK(1 <= height && height <= n);
+  int inside = 1;  // a row that admits centres, if any
+  while (inside <= n && lat.borderok[inside] == 0) ++inside;
+  PACKER_CHECK(inside <= n);
+  Lattice strip = lat;
+  const RowMask all = (RowMask{1} << height) - 1;
+  for (int i = 0; i <= n; ++i) {
+    strip.borderok[i] = lat.okplaceborder[inside][i] ? all : 0;
+    for (int c = 0; c <= n; ++c)
+      strip.okplaceborder[i][c] = strip.borderok[i] >> c & 1;
+  }
+  for (int dr = 0; dr <= n; ++dr)
+    for (int c = 0; c <= n; ++c) strip.blocks[dr][c] &= all;
+  return strip;
+}
+
 bool staysafter(const Lattice& lat, int r, int row) {
   // A circle of row `row` + 1 overlaps one of row r only if their rows lie
   // less than 2 * radr apart; at exactly 2 * radr they can at most touch.

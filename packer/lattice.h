@@ -53,6 +53,13 @@ struct Lattice {
 // radr > 0.5.
 Lattice buildtables(int n, const Radius& radr);
 
+// A strip of `height` consecutive rows of `lat` that all admit centres, as
+// a lattice of its own turned a quarter: its rows are lat's columns 0..n
+// (with their border), its columns 0..height-1 have none.  A packing of it
+// is a packing of those rows, so the search on it bounds what any `height`
+// rows of lat can hold, cheaply while `height` is small.
+Lattice transposedstrip(const Lattice& lat, int height);
+
 // The row-distance rule: a centre placed in row r may still overlap a circle
 // of row `row` + 1 or later, so it must stay in the Profile after `row`.
 bool staysafter(const Lattice& lat, int r, int row);

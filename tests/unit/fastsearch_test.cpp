@@ -70,10 +70,13 @@ std::vector<Radius> radii() {
   return out;
 }
 
-std::string run(Trace (*search)(const Lattice&), int n, const Radius& r) {
+template <typename Search>
+std::string run(Search search, int n, const Radius& r) {
   Lattice lat = buildtables(n, r);
   return answer(search(lat), n);
 }
+
+Trace grouped(const Lattice& lat) { return searchgrouped(lat); }
 
 TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
   int compared = 0;
@@ -82,10 +85,12 @@ TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
       std::string want = run(searchreference, n, r);
       EXPECT_EQ(run(searchfast, n, r), want)
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
-      if (atmost(r, 1)) {
-        EXPECT_EQ(run(searchgrouped, n, r), want)
-            << "grouped, n " << n << " r " << r.sig << " * 2^" << r.exp;
-      }
+      // Each search on its own, whatever the radius: the grouped one with
+      // and without dropping states by bounds.
+      EXPECT_EQ(run(grouped, n, r), want)
+          << "grouped, n " << n << " r " << r.sig << " * 2^" << r.exp;
+      EXPECT_EQ(run(searchbounded, n, r), want)
+          << "bounded, n " << n << " r " << r.sig << " * 2^" << r.exp;
       ++compared;
     }
   EXPECT_GT(compared, 1000);
@@ -98,10 +103,58 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
   };
   for (Case c : {Case{14, "0.7"}, Case{14, "0.9"}, Case{14, "1.05"},
                  Case{14, "1.118034"}, Case{16, "1.5"}, Case{20, "1.75"},
-                 Case{20, "2"}, Case{24, "2.5"}})
+                 Case{20, "2"}, Case{24, "2.5"}, Case{30, "4.5"},
+                 Case{35, "6"}, Case{40, "8"}, Case{63, "20"}})
     EXPECT_EQ(run(searchfast, c.n, radius(c.r)),
               run(searchreference, c.n, radius(c.r)))
         << "n " << c.n << " r " << c.r;
+}
+
+TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
+  // A strip as tall as all the rows that admit centres is the square
+  // itself, turned: the bound it gives must be the optimum.
+  for (const char* r : {"1.1", "1.6", "2", "2.5"})
+    for (int n = 3; n <= 12; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      int rows = 0;
+      for (int i = 1; i <= n; ++i) rows += lat.borderok[i] != 0;
+      if (rows == 0) continue;
+      Limits count;
+      count.trace = false;
+      EXPECT_EQ(searchgrouped(transposedstrip(lat, rows), count).sol,
+                searchreference(lat).sol)
+          << "n " << n << " r " << r;
+    }
+}
+
+TEST(Bounds, ABeamFindsAPackingAndDroppingKeepsTheAnswer) {
+  for (int n : {9, 12, 14}) {
+    Lattice lat = buildtables(n, radius("1.3"));
+    std::string want = answer(searchreference(lat), n);
+    Limits beam;
+    beam.trace = false;
+    beam.beam = 3;
+    int lower = searchgrouped(lat, beam).sol;
+    Limits none;
+    int best = searchgrouped(lat, none).sol;
+    EXPECT_GT(lower, 0);
+    EXPECT_LE(lower, best);
+    // Dropping every state of the last rows below the optimum, and any
+    // state that cannot reach it at all, changes nothing printed.
+    Limits cut;
+    cut.need.assign(n + 1, 0);
+    cut.need[n] = best;
+    cut.need[n - 1] = best - 4;
+    EXPECT_EQ(answer(searchgrouped(lat, cut), n), want) << n;
+  }
+}
+
+TEST(KnownCounts, TheHardClassBeyondTheOldRange) {
+  // At 1 < r <= sqrt(5)/2 the centres form an (n - 3)^2 grid where no two
+  // may lie at squared distance 1, 2 or 4; the largest such sets are known.
+  for (auto [n, want] : {std::pair{27, 116}, std::pair{29, 136},
+                         std::pair{32, 169}})
+    EXPECT_EQ(searchfast(buildtables(n, radius("1.1"))).sol, want) << n;
 }
 
 TEST(ClosedForms, CheckerboardAndEveryOtherRowAtTheLargestSide) {

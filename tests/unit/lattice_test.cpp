@@ -45,8 +45,9 @@ TEST(Tables, OverlapTableMatchesTheListedCases) {
   Lattice huge = buildtables(26, radius("18.4"));
   for (int i = 0; i <= 26; ++i)
     for (int j = 0; j <= 26; ++j) EXPECT_TRUE(huge.intersectcircle[i][j]);
-  // Beyond 26 the table goes on: 27^2 + 1 > 4 * 18.4^2.
-  EXPECT_FALSE(buildtables(63, radius("18.4")).intersectcircle[27][1]);
+  // Beyond 26 the table goes on: 37^2 > 4 * 18.4^2 > 36^2 + 1.
+  EXPECT_FALSE(buildtables(63, radius("18.4")).intersectcircle[37][0]);
+  EXPECT_TRUE(buildtables(63, radius("18.4")).intersectcircle[36][1]);
 }
 
 TEST(Tables, BorderTableAdmitsTouchingCirclesOnly) {

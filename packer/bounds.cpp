@@ -1,0 +1,101 @@
+// The grouped search with states dropped by bounds.
+//
+// Let OPT be the optimum, LB <= OPT a lower bound on it, and U[i] an upper
+// bound on the circles rows i+1..n can hold on their own.
+// The search drops every state of row i with count c < LB - U[i].  The
+// printed answer stays exactly the one the full search prints:
+//
+// - Every state s on the printed path (row i, count c) is kept.  The path
+//   goes on from s to the final state, whose count is OPT, by adding
+//   circles in rows i+1..n only, and those form a packing of those rows:
+//   OPT - c <= U[i], so c >= OPT - U[i] >= LB - U[i].
+// - Each of them keeps its count and its parent.  Induction along the path:
+//   s's parent p in the full search is on the path, so kept with its full
+//   count.  The other candidates for s that survive are a subset of the
+//   full search's, with counts no higher than there (a dropped ancestor
+//   can only lower a count).  One that beat p here (a higher count, or an
+//   equal one and earlier in Profile order) would have beaten p in the
+//   full search too.
+// - The final state is chosen as in the full search: it has count OPT; any
+//   other state with count OPT here has count OPT in the full search too,
+//   so none earlier in Profile order exists.
+//
+// So only states on no optimal path go, and they change nothing printed.
+//
+// LB may also be a guess: if the search with it ends on a packing of at
+// least LB circles, then OPT >= LB, so LB was a lower bound after all and
+// the answer is exact.  Otherwise it is searched again with a lower guess,
+// down to the count of a packing actually found, which always succeeds.
+#include <algorithm>
+#include <climits>
+
+#include "check.h"
+#include "fastsearch.h"
+
+namespace packer {
+
+// States a row keeps in the search for the lower bound.  Wider finds a
+// better bound, so the main search drops more states, but costs more
+// itself; at n = 26 this width finds the optimum or one less.
+constexpr std::size_t kBeam = 8192;
+// How far above the beam's count the first guess at the optimum lies.
+constexpr int kGuess = 2;
+// Work spent on exact strip bounds, in states summed over the strips: one
+// row taller costs about twice as much, while the bound it tightens saves
+// less and less.  At n = 26 this covers strips of about half the rows.
+constexpr long long kStripStates = 4000000;
+
+Trace searchbounded(const Lattice& lat) {
+  const int n = lat.n;
+  constexpr int kNone = INT_MAX / 4;  // no bound known
+
+  // LB: the best packing a beam of the most promising states finds.
+  Limits beam;
+  beam.trace = false;
+  beam.beam = kBeam;
+  const Trace beamed = searchgrouped(lat, beam);
+  const int lower = beamed.sol;
+
+  // strip[len]: the most circles any `len` consecutive rows that admit
+  // centres can hold, exactly, from the search on the strip turned a
+  // quarter (few states while len is small), for len up to half the rows;
+  // longer runs of rows split into shorter ones.
+  int rows = 0;  // rows that admit centres
+  for (int i = 1; i <= n; ++i) rows += lat.borderok[i] != 0;
+  std::vector<int> strip(rows + 1, kNone);
+  strip[0] = 0;
+  Limits count;
+  count.trace = false;
+  long long spent = 0;  // states of the strips searched so far
+  for (int len = 1; len <= rows; ++len) {
+    if (spent < kStripStates) {
+      Trace t = searchgrouped(transposedstrip(lat, len), count);
+      strip[len] = t.sol;
+      spent += t.states;
+    }
+    for (int s = 1; s < len; ++s)
+      strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
+  }
+
+  // U[i] for rows i+1..n: a bound on the rows among them that admit
+  // centres.  The beam's count is often one or two below the optimum, and
+  // a bound even one lower keeps many times the states; so a guess above
+  // it is tried first (see above), each failure cheap because it drops
+  // nearly everything.
+  std::vector<int> upper(n + 1);
+  int below = 0;  // rows i+1..n that admit centres
+  for (int i = n; i >= 0; --i) {
+    upper[i] = strip[below];
+    if (i >= 1 && lat.borderok[i] != 0) ++below;
+  }
+  Limits full;
+  full.need.resize(n + 1);
+  for (int guess = lower + kGuess;; --guess) {
+    for (int i = 0; i <= n; ++i) full.need[i] = guess - upper[i];
+    Trace trace = searchgrouped(lat, full);
+    if (trace.sol >= guess) return trace;
+    PACKER_CHECK(guess > lower);  // the beam's packing is there to find
+  }
+}
+
+}  // namespace packer
