@@ -53,6 +53,7 @@ Trace searchbounded(const Lattice& lat) {
   Limits beam;
   beam.trace = false;
   beam.beam = kBeam;
+  beam.phase = "lower bound";
   const Trace beamed = searchgrouped(lat, beam);
   const int lower = beamed.sol;
 
@@ -66,6 +67,7 @@ Trace searchbounded(const Lattice& lat) {
   strip[0] = 0;
   Limits count;
   count.trace = false;
+  count.phase = "upper bounds";
   long long spent = 0;  // states of the strips searched so far
   for (int len = 1; len <= rows; ++len) {
     if (spent < kStripStates) {

@@ -1,8 +1,11 @@
 #include "fastsearch.h"
 
 #include "check.h"
+#include "progress.h"
 
 namespace packer {
+
+Progress progress;
 
 bool profileless(const RowMask* a, const RowMask* b, int width) {
   for (int j = 0; j < width; ++j) {

@@ -23,11 +23,12 @@ Trace searchfast(const Lattice& lat);
 
 // What a run of the grouped search keeps.
 struct Limits {
-  int lastrow = -1;      // stop after this row; -1: the last row, n
-  bool trace = true;     // keep every row's parent links for the answer
-  std::size_t beam = 0;  // keep only this many states a row, those with the
-                         // most circles (0: all); the result is then a
-                         // lower bound on the optimum, no longer exact
+  const char* phase = "search";  // what the progress report calls it
+  int lastrow = -1;              // stop after this row; -1: the last row, n
+  bool trace = true;             // keep every row's parent links for the answer
+  std::size_t beam = 0;   // keep only this many states a row, those with the
+                          // most circles (0: all); the result is then a
+                          // lower bound on the optimum, no longer exact
   std::vector<int> need;  // need[i]: a state of row i with fewer circles
                           // is dropped (empty: none is)
   // Or need[i] decided as row i starts, from the most circles of each

@@ -1,12 +1,12 @@
 // The grouped search: the fast search for radii above 1, where a Profile
 // spans several rows.
-#include "fastsearch.h"
-
 #include <algorithm>
 #include <bit>
 
 #include "check.h"
+#include "fastsearch.h"
 #include "keytable.h"
+#include "progress.h"
 
 namespace packer {
 
@@ -25,7 +25,9 @@ RowMask reversebits(RowMask x) {
 using Rank = unsigned __int128;
 constexpr int kIndexBits = 32;
 constexpr int kCountShift = kIndexBits + 64;
-int rankindex(Rank r) { return static_cast<int>(static_cast<std::uint32_t>(r)); }
+int rankindex(Rank r) {
+  return static_cast<int>(static_cast<std::uint32_t>(r));
+}
 RowMask rankoldest(Rank r) {
   return reversebits(static_cast<RowMask>(r >> kIndexBits));
 }
@@ -78,9 +80,9 @@ class Grouped {
 
   // Scratch of the row being filled, sized once per run.
   int row = 0;
-  int need = 0;        // a successor with fewer circles is dropped
-  TraceRow current;    // parent links of the row's states, kept in `trace`
-                       // only when limits.trace
+  int need = 0;      // a successor with fewer circles is dropped
+  TraceRow current;  // parent links of the row's states, kept in `trace`
+                     // only when limits.trace
   RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
                                 // centres a new centre (i, col) covers
   bool merging = false;      // some new centre covers an old one this row.  If
@@ -113,9 +115,9 @@ class Grouped {
     RowMask placed;
   };
   Pending queue[kQueue];
-  std::vector<RowMask> queuekeys;     // key of queue slot q at q * w
-  int queued = 0;                     // successors emitted so far this row
-  std::vector<Rank> ranked;           // rank(j) of the parents, by group
+  std::vector<RowMask> queuekeys;  // key of queue slot q at q * w
+  int queued = 0;                  // successors emitted so far this row
+  std::vector<Rank> ranked;        // rank(j) of the parents, by group
 };
 
 Grouped::Grouped(const Lattice& l, const Limits& lim)
@@ -214,6 +216,7 @@ void Grouped::fillrow(int i) {
   for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
   queued = 0;
   trace.states += curkeys.size();
+  reportrow(limits.phase, i, n, curkeys.size());
   if (!curcount.empty())
     trace.best[i] = *std::max_element(curcount.begin(), curcount.end());
   if (limits.beam && static_cast<std::size_t>(curkeys.size()) > limits.beam)
@@ -275,8 +278,7 @@ void Grouped::ordergroup(int begin, int end) {
   }
   // Nothing after the oldest row: a proper prefix comes first, which the
   // integer key does not see, so compare whole Profiles.
-  for (int pos = begin; pos < end; ++pos)
-    order[pos] = rankindex(ranked[pos]);
+  for (int pos = begin; pos < end; ++pos) order[pos] = rankindex(ranked[pos]);
   std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
     if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
     return profileless(prevkeys.key(a), prevkeys.key(b), w);

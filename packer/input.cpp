@@ -119,6 +119,7 @@ Input readinput(std::istream& in) {
   }
   // An underflow leaves a tiny radius or zero, which is a valid (small)
   // answer.
+  result.radiustext = token;
   if (readradius(token, result.radr) == ReadRadius::toolarge) {
     result.error = "the radius " + shown(token, cut) + " is too large";
     return result;

@@ -19,9 +19,10 @@ struct Inserter {
   // Places the centres of `mask` in row `row` after `profile` (all of whose
   // rows are earlier).  The Profile comes by value, a fresh copy per call,
   // as the model has it: this search is the baseline the fast one is
-  // measured against, so it keeps the model's costs.  False when one overlaps a centre of the Profile;
-  // otherwise `nw` holds the successor: the new centres plus the old ones
-  // that stay by the row-distance rule and are covered by no new centre.
+  // measured against, so it keeps the model's costs.  False when one overlaps a
+  // centre of the Profile; otherwise `nw` holds the successor: the new centres
+  // plus the old ones that stay by the row-distance rule and are covered by no
+  // new centre.
   bool inscells(Profile profile, int row, RowMask mask);
 
   const Lattice& lat;

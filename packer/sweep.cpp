@@ -20,6 +20,7 @@
 
 #include "check.h"
 #include "fastsearch.h"
+#include "progress.h"
 
 namespace packer {
 
@@ -118,6 +119,7 @@ Trace Sweep::run() {
       prevfull = true;
     }
     trace.states += static_cast<long long>(count.size());
+    reportrow("search", i, lat.n, static_cast<long long>(count.size()));
     std::swap(prevcount, count);
   }
   auto top = std::max_element(prevcount.begin(), prevcount.end());

@@ -39,14 +39,31 @@ def blanks(program):
 
 
 def memory_limit(program):
+    """An address-space limit set from outside, below what the run needs:
+    the run stops at the first allocation that fails, saying where."""
     def limit():
         size = 150 << 20
         resource.setrlimit(resource.RLIMIT_AS, (size, size))
-    run = subprocess.run([program], input=b"26 1.1\n", capture_output=True,
+    run = subprocess.run([program], input=b"30 1.6\n", capture_output=True,
                          preexec_fn=limit, timeout=300)
-    ok = expect_failure("26 1.1 within 150 MiB", run, 1)
-    if ok and run.stderr != b"packer: out of memory\n":
-        print(f"26 1.1 within 150 MiB: said {run.stderr!r}")
+    ok = expect_failure("30 1.6 within 150 MiB", run, 1)
+    if ok and not run.stderr.startswith(
+            b"packer: n = 30, radius 1.6: out of memory ("):
+        print(f"30 1.6 within 150 MiB: said {run.stderr!r}")
+        ok = False
+    return ok
+
+
+def max_memory(program):
+    """--max-memory below the need: stopped during the search, naming the
+    limit and the option."""
+    run = subprocess.run([program, "--max-memory=150M"], input=b"32 1.6\n",
+                         capture_output=True, timeout=300)
+    ok = expect_failure("32 1.6 with --max-memory=150M", run, 1)
+    said = run.stderr.decode(errors="replace")
+    if ok and not ("out of memory (" in said and "150 MiB" in said and
+                   "--max-memory" in said):
+        print(f"32 1.6 with --max-memory=150M: said {said!r}")
         ok = False
     return ok
 
@@ -66,8 +83,9 @@ def full_disk(program):
 def main():
     program = sys.argv[1]
     checks = [blanks(program), full_disk(program)]
+    # Address-space limits and the sanitizers' shadow memory do not mix.
     if "--no-memory-limit" not in sys.argv:
-        checks.append(memory_limit(program))
+        checks += [memory_limit(program), max_memory(program)]
     print(f"{sum(checks)} passed, {len(checks) - sum(checks)} failed")
     sys.exit(0 if all(checks) else 1)
 

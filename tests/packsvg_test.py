@@ -6,6 +6,8 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
+from report import finish
+
 SVG = "{http://www.w3.org/2000/svg}"
 
 
@@ -70,10 +72,7 @@ def main():
     errors += check_refusal(packsvg, ["5", "1"], "2\n1 1\n", "count says 2", 1)
     errors += check_refusal(packsvg, ["5", "1"], "1\n1 6\n", "outside", 1)
     errors += check_refusal(packsvg, ["5", "1"], "1\n1,1\n", "line 1", 1)
-    for e in errors:
-        print(e)
-    print(f"{len(errors)} problems")
-    sys.exit(1 if errors else 0)
+    finish(errors)
 
 
 if __name__ == "__main__":

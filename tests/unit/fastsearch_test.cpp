@@ -103,8 +103,8 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
   };
   for (Case c : {Case{14, "0.7"}, Case{14, "0.9"}, Case{14, "1.05"},
                  Case{14, "1.118034"}, Case{16, "1.5"}, Case{20, "1.75"},
-                 Case{20, "2"}, Case{24, "2.5"}, Case{30, "4.5"},
-                 Case{35, "6"}, Case{40, "8"}, Case{63, "20"}})
+                 Case{20, "2"}, Case{24, "2.5"}, Case{30, "4.5"}, Case{35, "6"},
+                 Case{40, "8"}, Case{63, "20"}})
     EXPECT_EQ(run(searchfast, c.n, radius(c.r)),
               run(searchreference, c.n, radius(c.r)))
         << "n " << c.n << " r " << c.r;
@@ -152,8 +152,8 @@ TEST(Bounds, ABeamFindsAPackingAndDroppingKeepsTheAnswer) {
 TEST(KnownCounts, TheHardClassBeyondTheOldRange) {
   // At 1 < r <= sqrt(5)/2 the centres form an (n - 3)^2 grid where no two
   // may lie at squared distance 1, 2 or 4; the largest such sets are known.
-  for (auto [n, want] : {std::pair{27, 116}, std::pair{29, 136},
-                         std::pair{32, 169}})
+  for (auto [n, want] :
+       {std::pair{27, 116}, std::pair{29, 136}, std::pair{32, 169}})
     EXPECT_EQ(searchfast(buildtables(n, radius("1.1"))).sol, want) << n;
 }
 

@@ -79,7 +79,8 @@ TEST(RowPatterns, ListedCasesAndCounts) {
   EXPECT_EQ(validmasks(buildtables(6, radius("1.0"))).size(), 13u);
   EXPECT_EQ(validmasks(buildtables(12, radius("1.0"))).size(), 233u);
   EXPECT_EQ(validmasks(buildtables(26, radius("1.0"))).size(), 196418u);
-  EXPECT_EQ(validmasks(buildtables(6, radius("3.01"))), (std::vector<RowMask>{0}));
+  EXPECT_EQ(validmasks(buildtables(6, radius("3.01"))),
+            (std::vector<RowMask>{0}));
   // 2r a hair above 3: columns 2 and 5 of a 7-square must not share a row.
   auto masks = validmasks(buildtables(7, radius("1.5000000000000000001")));
   EXPECT_EQ(std::count(masks.begin(), masks.end(), RowMask{0b100100}), 0);

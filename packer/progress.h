@@ -1,0 +1,25 @@
+// What a running search reports after each row, for the progress shown on
+// a terminal and for the message when memory runs out.
+#pragma once
+
+namespace packer {
+
+struct Progress {
+  const char* phase = "";  // the search running: see the callers
+  int row = 0;             // the row just filled, of `rows`
+  int rows = 0;
+  long long states = 0;       // states that row holds
+  void (*onrow)() = nullptr;  // called after each row, when set
+};
+
+extern Progress progress;  // one run per process, so one record
+
+inline void reportrow(const char* phase, int row, int rows, long long states) {
+  progress.phase = phase;
+  progress.row = row;
+  progress.rows = rows;
+  progress.states = states;
+  if (progress.onrow) progress.onrow();
+}
+
+}  // namespace packer

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""packer's command line: --help and --version, refused arguments, and the
+memory limit refusing at once what cannot fit."""
+import subprocess
+import sys
+import time
+
+from report import finish
+
+
+def run(program, args, stdin=b""):
+    return subprocess.run([program] + args, input=stdin, capture_output=True,
+                          timeout=120)
+
+
+def main():
+    program = sys.argv[1]
+    failures = []
+
+    def check(name, ok, got):
+        if not ok:
+            failures.append(f"{name}: {got}")
+
+    r = run(program, ["--help"])
+    check("--help", r.returncode == 0 and r.stdout.startswith(b"usage: packer")
+          and b"--max-memory" in r.stdout and not r.stderr, r)
+    r = run(program, ["--version"])
+    check("--version", r.returncode == 0 and r.stdout.startswith(b"packer ")
+          and not r.stderr, r)
+    for args, said in [
+            (["--bogus"], b"packer: unknown option '--bogus'"),
+            (["12"], b"packer: unexpected argument '12'"),
+            (["--max-memory=lots"], b"packer: --max-memory needs a size"),
+            (["--max-memory"], b"packer: --max-memory needs a size")]:
+        r = run(program, args, b"5 1\n")
+        check(" ".join(args), r.returncode == 2 and not r.stdout
+              and r.stderr.startswith(said)
+              and r.stderr.count(b"\n") == 1, r)
+
+    # No arguments, and a generous limit: the answer as always.
+    plain = run(program, [], b"12 1.5\n")
+    limited = run(program, ["--max-memory=1G"], b"12 1.5\n")
+    check("--max-memory=1G", plain.returncode == 0 and plain.stdout
+          and limited.stdout == plain.stdout, (plain, limited))
+
+    # Far too large to fit anywhere: refused before any search, at once.
+    for text in [b"63 1.1\n", b"63 0.75\n", b"40 0.75\n"]:
+        started = time.monotonic()
+        r = run(program, [], text)
+        seconds = time.monotonic() - started
+        n, radius = text.split()
+        check(text.decode().strip(),
+              r.returncode == 1 and not r.stdout and r.stderr.startswith(
+                  b"packer: n = " + n + b", radius " + radius +
+                  b": needs at least ") and seconds < 30, (r, seconds))
+    r = run(program, ["--max-memory=64M"], b"30 0.75\n")
+    check("30 0.75 in 64M", r.returncode == 1 and b"64 MiB" in r.stderr, r)
+
+    finish(failures, "failed")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,77 @@
+// The command line and the memory estimate: sizes read and shown, options
+// accepted and refused, and the cheap count of row patterns behind the
+// refusal of runs that cannot fit.
+#include "cli.h"
+
+#include <gtest/gtest.h>
+
+#include "lattice.h"
+#include "radius_util.h"
+#include "solve.h"
+
+namespace packer {
+namespace {
+
+TEST(Sizes, ReadWithBinarySuffixes) {
+  struct Case {
+    const char* text;
+    std::uint64_t bytes;
+  };
+  for (Case c : {Case{"100000", 100000}, Case{"512M", 512ull << 20},
+                 Case{"8G", 8ull << 30}, Case{"8g", 8ull << 30},
+                 Case{"1.5G", 3ull << 29}, Case{"64KiB", 64ull << 10},
+                 Case{"2TB", 2ull << 40}}) {
+    std::uint64_t bytes = 0;
+    EXPECT_TRUE(parsesize(c.text, bytes)) << c.text;
+    EXPECT_EQ(bytes, c.bytes) << c.text;
+  }
+  std::uint64_t bytes = 0;
+  for (const char* bad :
+       {"", "M", "0", "0.1", "-5M", "5X", "5MM", "1.2.3G", "99999999T", "5 M"})
+    EXPECT_FALSE(parsesize(bad, bytes)) << bad;
+}
+
+TEST(Sizes, ShownInTheNearestUnit) {
+  EXPECT_EQ(formatsize(512), "512 bytes");
+  EXPECT_EQ(formatsize(512ull << 20), "512 MiB");
+  EXPECT_EQ(formatsize(3ull << 29), "1.5 GiB");
+  EXPECT_EQ(formatsize(23ull << 30), "23 GiB");
+}
+
+TEST(Options, AcceptedAndRefused) {
+  auto parse = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "packer");
+    return parseoptions(static_cast<int>(args.size()), args.data());
+  };
+  EXPECT_EQ(parse({}).error, "");
+  EXPECT_EQ(parse({}).maxmemory, 0u);
+  EXPECT_TRUE(parse({"--help"}).help);
+  EXPECT_TRUE(parse({"--version"}).version);
+  EXPECT_EQ(parse({"--max-memory=2G"}).maxmemory, 2ull << 30);
+  EXPECT_EQ(parse({"--max-memory", "3M"}).maxmemory, 3ull << 20);
+  EXPECT_NE(parse({"--max-memory"}).error, "");
+  EXPECT_NE(parse({"--max-memory=x"}).error, "");
+  EXPECT_NE(parse({"--maxmemory=1G"}).error, "");
+  EXPECT_NE(parse({"5"}).error, "");
+}
+
+TEST(MemoryNeed, CountsTheRowPatternsTheSearchWillHold) {
+  // The count is the number of admissible patterns that validmasks lists
+  // one by one (every mask it lists fits inside one row's columns).
+  for (const char* r : {"0.75", "1", "1.1", "1.6", "2.5"})
+    for (int n : {4, 9, 15, 20}) {
+      Lattice lat = buildtables(n, radius(r));
+      MemoryNeed need = leastmemory(n, radius(r));
+      bool anyrow = false;
+      for (int i = 1; i <= n; ++i) anyrow = anyrow || lat.borderok[i];
+      EXPECT_EQ(need.patterns, anyrow ? validmasks(lat).size() : 0u)
+          << "n " << n << " r " << r;
+      EXPECT_GE(need.bytes, need.patterns * sizeof(RowMask));
+    }
+  EXPECT_EQ(leastmemory(63, radius("0.5")).bytes, 0u);  // no search at all
+  // Beyond any machine: Fibonacci-many patterns of 62 columns.
+  EXPECT_GT(leastmemory(63, radius("0.75")).bytes, 1ull << 50);
+}
+
+}  // namespace
+}  // namespace packer
