@@ -1,97 +1,116 @@
 #!/usr/bin/env python3
 """Benchmark: builds the release programs, runs a fixed list of cases through
-packer and prints a table of time, peak memory, states and count.
+packer, and prints a table of time, peak memory and count, side by side
+with a previous release built from its commit.
 
-  bench/run.py                  the table
-  bench/run.py --reference 60   also the straightforward search, each case
-                                with a 60 s limit, and the speed-up ratio
+  bench/run.py                     the table, against the previous release
+  bench/run.py --previous COMMIT   against another commit
+  bench/run.py --reference 60      also the straightforward search, each case
+                                   with a 60 s limit
 """
 import argparse
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
+# The last release before sides above 26 and the bounded search.
+PREVIOUS = "17f29a0"
 
+# One radius inside each class of radii that behave alike (between two
+# neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
+# n = 26, then the two hardest classes, 1 < r <= sqrt(5)/2 and
+# 3/2 < r <= sqrt(10)/2, for n = 27..32.
 CASES = [(26, r) for r in (
-    "0.5000001", "0.6", "0.7071", "0.75", "0.8", "1", "1.05", "1.1",
-    "1.118034", "1.2", "1.25", "1.4143", "1.5", "1.75", "2", "2.2", "2.5",
-    "2.9", "3", "4", "6", "13")] + [
-    (20, "1.05"), (20, "2.5"), (24, "1.05"), (24, "2.5")]
+    "0.6", "0.75", "1.1", "1.2", "1.45", "1.55", "1.75", "1.9", "2.2",
+    "2.5")] + [(n, r) for n in range(27, 33) for r in ("1.1", "1.55")]
 
 
-def run(argv, text, timeout=None):
-    """Runs argv with `text` on stdin; returns (seconds, peak KiB, stdout),
-    or None when it ran past the timeout."""
-    start = time.monotonic()
-    proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL)
-    try:
-        out, _ = proc.communicate(text.encode(), timeout=timeout)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.communicate()
-        return None
-    seconds = time.monotonic() - start
-    # The child has been reaped by communicate(); its peak memory is read
-    # from a second run's rusage instead when needed.
-    return seconds, out
+def measure(argv, text, timeout=None):
+    """Runs argv with `text` on stdin; returns (seconds, peak MiB, stdout,
+    exit status), or None past the timeout."""
+    with tempfile.TemporaryFile() as out:
+        start = time.monotonic()
+        proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=out,
+                                stderr=subprocess.DEVNULL)
+        proc.stdin.write(text.encode())
+        proc.stdin.close()
+        deadline = None if timeout is None else start + timeout
+        while True:
+            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+            if pid:
+                break
+            if deadline and time.monotonic() > deadline:
+                proc.kill()
+                os.wait4(proc.pid, 0)
+                return None
+            time.sleep(0.005)
+        seconds = time.monotonic() - start
+        out.seek(0)
+        return (seconds, usage.ru_maxrss / 1024, out.read(),
+                os.waitstatus_to_exitcode(status))
 
 
-def peak_kib(argv, text):
-    """Peak resident memory of one run, from the kernel's rusage of that
-    child alone."""
-    proc = subprocess.Popen(argv, stdin=subprocess.PIPE,
-                            stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    proc.stdin.write(text.encode())
-    proc.stdin.close()
-    _, _, usage = os.wait4(proc.pid, 0)
-    return usage.ru_maxrss
+def build(source, build_dir, targets):
+    subprocess.run(["cmake", "-S", source, "-B", build_dir,
+                    "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=ON"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", build_dir, "-j2", "--target"] +
+                   targets, check=True, stdout=subprocess.DEVNULL)
 
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--previous", default=PREVIOUS, metavar="COMMIT")
     parser.add_argument("--reference", type=float, metavar="SECONDS",
                         help="also run the straightforward search with this "
                              "time limit per case")
     args = parser.parse_args()
-    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD,
-                    "-DCMAKE_BUILD_TYPE=Release"], check=True,
-                   stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", BUILD, "-j2", "--target", "packer",
-                    "packer_tool"], check=True, stdout=subprocess.DEVNULL)
+    build(ROOT, BUILD, ["packer", "packer_tool"])
     packer = os.path.join(BUILD, "packer", "packer")
     tool = os.path.join(BUILD, "tests", "packer_tool")
+    old_source = os.path.join(BUILD, "previous-source")
+    if not os.path.isdir(old_source):
+        subprocess.run(["git", "-C", ROOT, "worktree", "add", "--detach",
+                        old_source, args.previous], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["git", "-C", old_source, "checkout", "--detach",
+                    args.previous], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    build(old_source, os.path.join(BUILD, "previous"), ["packer"])
+    old = os.path.join(BUILD, "previous", "packer", "packer")
 
-    header = "| n | radius | seconds | peak MiB | states | count |"
-    rule = "|---|---|---|---|---|---|"
+    header = ("| n | radius | count | seconds | peak MiB | previous s "
+              "| previous MiB | speed-up |")
+    rule = "|---|---|---|---|---|---|---|---|"
     if args.reference:
-        header += " reference s | ratio |"
-        rule += "---|---|"
+        header += " reference s |"
+        rule += "---|"
     print(header)
     print(rule)
-    times = []
     for n, radius in CASES:
         text = f"{n} {radius}\n"
-        seconds, out = run([packer], text)
-        times.append(seconds)
-        peak = peak_kib([packer], text) / 1024
-        states = run([tool, "states"], text)[1].decode().strip()
+        seconds, peak, out, _ = measure([packer], text)
         count = out.decode().split("\n", 1)[0]
-        row = f"| {n} | {radius} | {seconds:.2f} | {peak:.0f} | {states} | {count} |"
+        row = f"| {n} | {radius} | {count} | {seconds:.2f} | {peak:.0f} |"
+        was = measure([old], text)
+        if was[3] != 0:
+            row += " refused | | |"
+        else:
+            same = "" if was[2] == out else " (output differs!)"
+            row += (f" {was[0]:.2f} | {was[1]:.0f} | "
+                    f"{was[0] / seconds:.1f}x{same} |")
         if args.reference:
-            ref = run([tool, "reference"], text, timeout=args.reference)
+            ref = measure([tool, "reference"], text, timeout=args.reference)
             if ref is None:
-                row += f" > {args.reference:.0f} | |"
+                row += f" > {args.reference:.0f} |"
             else:
-                same = "" if ref[1] == out else " (output differs!)"
-                row += f" {ref[0]:.2f} | {ref[0] / seconds:.0f}{same} |"
+                same = "" if ref[2] == out else " (output differs!)"
+                row += f" {ref[0]:.2f}{same} |"
         print(row, flush=True)
-    times.sort()
-    print(f"\nmedian {times[len(times) // 2]:.2f} s, slowest {times[-1]:.2f} s")
 
 
 if __name__ == "__main__":

@@ -68,6 +68,8 @@ class Sweep {
   // rank(prefix) * fib[width - k + 3] + rank(suffix).  Step k reads `from`
   // and writes `to`, then they swap.
   std::vector<std::uint64_t> from, to;
+  std::vector<std::size_t> shiftedrank;  // step k: rank(ascending[r] << 1),
+                                         // the old place of suffix r
 };
 
 Sweep::Sweep(const Lattice& l) : lat(l) {
@@ -96,6 +98,7 @@ Sweep::Sweep(const Lattice& l) : lat(l) {
     largest = std::max(largest, fib[k + 2] * fib[width - k + 3]);
   from.resize(largest);
   to.resize(largest);
+  shiftedrank.resize(fib[width + 2]);
 }
 
 Trace Sweep::run() {
@@ -141,6 +144,8 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
     const std::size_t prefixes = fib[k + 2];
     const std::size_t oldsuffixes = fib[width - k + 3];
     const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
+    for (std::size_t r = 0; r < suffixes; ++r)
+      shiftedrank[r] = rank(ascending[r] << 1);
     for (std::size_t t = 0; t < prefixes; ++t) {
       const RowMask prefix = ascending[t];
       const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
@@ -151,10 +156,9 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
       const std::uint64_t* in = &from[t * oldsuffixes];
       std::uint64_t* empty = &to[t * suffixes];
       std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
-      std::size_t shifted = 0;  // rank(q << 1), rising with r
       for (std::size_t r = 0; r < suffixes; ++r) {
         const RowMask q = ascending[r];  // parent columns k.. at bits 0..
-        if (r) shifted = rank(q << 1);
+        const std::size_t shifted = shiftedrank[r];
         const bool pk = q & 1;        // parent column k
         const bool pk1 = q >> 1 & 1;  // parent column k + 1
         // Parent column k - 1 empty, or taken (a valid parent only when
