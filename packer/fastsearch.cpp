@@ -5,7 +5,7 @@
 
 namespace packer {
 
-Progress progress;
+thread_local Progress progress;
 
 bool profileless(const RowMask* a, const RowMask* b, int width) {
   for (int j = 0; j < width; ++j) {

@@ -12,7 +12,8 @@ struct Progress {
   void (*onrow)() = nullptr;  // called after each row, when set
 };
 
-extern Progress progress;  // one run per process, so one record
+// One record a thread: packrange runs searches on two threads at once.
+extern thread_local Progress progress;
 
 inline void reportrow(const char* phase, int row, int rows, long long states) {
   progress.phase = phase;

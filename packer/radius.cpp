@@ -199,6 +199,21 @@ ReadRadius readradius(std::string_view token, Radius& out) {
   return ReadRadius::ok;
 }
 
+Radius halfsqrtbelow(std::uint64_t d) {
+  PACKER_CHECK(d >= 1 && d < (std::uint64_t{1} << 60));
+  // sqrt(d) / 2 lies in [2^e, 2^(e + 1)) with 4^(e + 1) <= d < 4^(e + 2),
+  // so sig = floor(sqrt(d * 2^(124 - 2e))) lies in [2^63, 2^64).
+  int e = -1;
+  while (d >> (2 * (e + 2)) != 0) ++e;
+  u128 v = static_cast<u128>(d) << (124 - 2 * e);
+  u128 root = 0;
+  for (int b = 63; b >= 0; --b) {
+    u128 t = root | u128{1} << b;
+    if (t * t <= v) root = t;
+  }
+  return Radius{static_cast<std::uint64_t>(root), e - 63, false};
+}
+
 int compare(const Radius& radr, int twos, std::uint64_t k) {
   if (radr.sig == 0) return k ? -1 : 0;
   if (radr.negative) return -1;

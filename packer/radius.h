@@ -39,6 +39,13 @@ enum class ReadRadius { ok, toolarge };
 // beyond the largest finite value is refused.
 ReadRadius readradius(std::string_view token, Radius& out);
 
+// The largest radius the reader can produce (a 64-bit significand) that is
+// at most sqrt(d) / 2, for 1 <= d < 2^60: sqrt(d) / 2 itself when d is a
+// square.  Every decision of the solver compares 4 * radr^2 with a sum of
+// two squares, so this radius decides like every radius just below
+// sqrt(d) / 2.
+Radius halfsqrtbelow(std::uint64_t d);
+
 // The sign (-1, 0 or 1) of radr * 2^twos - k.
 int compare(const Radius& radr, int twos, std::uint64_t k);
 

@@ -15,7 +15,7 @@ namespace {
 
 const char* kUsage =
     "usage: packsvg N RADIUS < answer > picture.svg\n"
-    "Draws a packing printed by packer for the square of side N (1 to 26)\n"
+    "Draws a packing printed by packer for the square of side N (1 to 63)\n"
     "and circles of radius RADIUS (a positive decimal number): the square,\n"
     "its lattice points, every circle, and a title with N, the radius and\n"
     "the count.  Example:\n"
@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
   if (argc != 3)
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
   long n = 0;
-  if (!wholenumber(argv[1], n) || n < 1 || n > 26)
-    fail(2, std::string("N must be a whole number from 1 to 26, not '") +
+  if (!wholenumber(argv[1], n) || n < 1 || n > 63)
+    fail(2, std::string("N must be a whole number from 1 to 63, not '") +
                 argv[1] + "'");
   const std::string radiustext = argv[2];
   char* end = nullptr;

@@ -65,7 +65,7 @@ def main():
     if help_run.returncode != 0 or "usage: packsvg N RADIUS" not in help_run.stdout:
         errors.append("--help does not print the usage")
     errors += check_refusal(packsvg, [], "", "packsvg --help", 2)
-    errors += check_refusal(packsvg, ["27", "1"], "0\n", "N must be", 2)
+    errors += check_refusal(packsvg, ["64", "1"], "0\n", "N must be", 2)
     errors += check_refusal(packsvg, ["5", "abc"], "0\n", "RADIUS must", 2)
     errors += check_refusal(packsvg, ["5", "-1"], "0\n", "RADIUS must", 2)
     errors += check_refusal(packsvg, ["5", "1"], "", "start with the count", 1)

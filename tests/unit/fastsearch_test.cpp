@@ -31,16 +31,6 @@ TEST(ProfileOrder, WindowKeysCompareLikeTheirCellLists) {
   }
 }
 
-// floor(sqrt(v))
-unsigned __int128 isqrt(unsigned __int128 v) {
-  unsigned __int128 root = 0;
-  for (int b = 63; b >= 0; --b) {
-    unsigned __int128 t = root | static_cast<unsigned __int128>(1) << b;
-    if (t * t <= v) root = t;
-  }
-  return root;
-}
-
 // Radii on both sides of each threshold where 4r^2 crosses a sum of two
 // squares or 2r an integer, and some round and random values.
 std::vector<Radius> radii() {
@@ -55,11 +45,8 @@ std::vector<Radius> radii() {
     for (int i = 0; i * i <= d; ++i)
       for (int j = i; i * i + j * j <= d; ++j) sum = sum || i * i + j * j == d;
     if (!sum) continue;
-    // sqrt(d) / 2 = s * 2^exp with s rounded down to 64 bits: the value
-    // itself when d is a square, else the last one below it.
-    int exp = d < 4 ? -64 : d < 16 ? -63 : -62;
-    auto s = isqrt(static_cast<unsigned __int128>(d) << (-2 * exp - 2));
-    Radius r{static_cast<std::uint64_t>(s), exp, false};
+    // sqrt(d) / 2 itself when d is a square, else the last value below.
+    Radius r = halfsqrtbelow(d);
     out.push_back(nextdown(r));
     out.push_back(r);
     out.push_back(nextup(r));

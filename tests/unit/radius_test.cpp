@@ -123,6 +123,19 @@ TEST(ReadRadius, LongTokensNextToThresholds) {
   EXPECT_EQ(read("15" + std::string(298, '0') + "e-299"), read("1.5"));
 }
 
+TEST(HalfSqrtBelow, TheLastValueNotAboveTheThreshold) {
+  EXPECT_EQ(halfsqrtbelow(1), read("0.5"));
+  EXPECT_EQ(halfsqrtbelow(4), read("1"));
+  EXPECT_EQ(halfsqrtbelow(9), read("1.5"));
+  EXPECT_EQ(halfsqrtbelow(676), read("13"));
+  for (std::uint64_t d : {2ull, 5ull, 8ull, 13ull, 1352ull, 7938ull}) {
+    Radius r = halfsqrtbelow(d), up = nextup(r);
+    // 4 r^2 <= d < 4 up^2: r is not above sqrt(d) / 2, the next value is.
+    EXPECT_FALSE(closerthandiameter(d, r)) << d;
+    EXPECT_TRUE(closerthandiameter(d, up)) << d;
+  }
+}
+
 // Where long double is the 80-bit format, strtold rounds the same way:
 // agreement on many tokens, random and halfway, is the check that the
 // answers there stay what they were.
