@@ -40,10 +40,14 @@ namespace packer {
 constexpr std::size_t kBeam = 8192;
 // How far above the beam's count the first guess at the optimum lies.
 constexpr int kGuess = 2;
-// Work spent on exact strip bounds, in states summed over the strips: one
-// row taller costs about twice as much, while the bound it tightens saves
-// less and less.  At n = 26 this covers strips of about half the rows.
-constexpr long long kStripStates = 4000000;
+// Exact strip bounds cost about twice as much for each row taller, and
+// save the more the larger the search.  So they are bought in rounds:
+// strips within a budget of states, then the search, given up when it
+// holds kGiveUp times the strips' states; then a budget four times larger,
+// and so on up to kStripStates, after which the search runs to the end.
+constexpr long long kFirstBudget = 1 << 16;
+constexpr long long kStripStates = 1 << 24;
+constexpr long long kGiveUp = 8;
 
 Trace searchbounded(const Lattice& lat) {
   const int n = lat.n;
@@ -54,49 +58,62 @@ Trace searchbounded(const Lattice& lat) {
   beam.trace = false;
   beam.beam = kBeam;
   beam.phase = "lower bound";
-  const Trace beamed = searchgrouped(lat, beam);
-  const int lower = beamed.sol;
+  const int lower = searchgrouped(lat, beam).sol;
 
   // strip[len]: the most circles any `len` consecutive rows that admit
   // centres can hold, exactly, from the search on the strip turned a
-  // quarter (few states while len is small), for len up to half the rows;
-  // longer runs of rows split into shorter ones.
+  // quarter (few states while len is small); longer runs of rows split
+  // into shorter ones.  U[i], for rows i+1..n, is the strip bound of the
+  // rows among them that admit centres.
   int rows = 0;  // rows that admit centres
   for (int i = 1; i <= n; ++i) rows += lat.borderok[i] != 0;
-  std::vector<int> strip(rows + 1, kNone);
-  strip[0] = 0;
+  std::vector<int> exact(rows + 1, kNone), strip(rows + 1), upper(n + 1);
+  exact[0] = 0;
+  int done = 0;         // exact[1..done] are known
+  long long spent = 0;  // states of the strips searched so far
   Limits count;
   count.trace = false;
   count.phase = "upper bounds";
-  long long spent = 0;  // states of the strips searched so far
-  for (int len = 1; len <= rows; ++len) {
-    if (spent < kStripStates) {
-      Trace t = searchgrouped(transposedstrip(lat, len), count);
-      strip[len] = t.sol;
+  auto buystrips = [&](long long budget) {
+    while (done < rows && spent < budget) {
+      Trace t = searchgrouped(transposedstrip(lat, done + 1), count);
+      exact[++done] = t.sol;
       spent += t.states;
     }
-    for (int s = 1; s < len; ++s)
-      strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
-  }
+    for (int len = 0; len <= rows; ++len) {
+      strip[len] = exact[len];
+      for (int s = 1; s < len; ++s)
+        strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
+    }
+    int below = 0;  // rows i+1..n that admit centres
+    for (int i = n; i >= 0; --i) {
+      upper[i] = strip[below];
+      if (i >= 1 && lat.borderok[i] != 0) ++below;
+    }
+  };
 
-  // U[i] for rows i+1..n: a bound on the rows among them that admit
-  // centres.  The beam's count is often one or two below the optimum, and
-  // a bound even one lower keeps many times the states; so a guess above
-  // it is tried first (see above), each failure cheap because it drops
-  // nearly everything.
-  std::vector<int> upper(n + 1);
-  int below = 0;  // rows i+1..n that admit centres
-  for (int i = n; i >= 0; --i) {
-    upper[i] = strip[below];
-    if (i >= 1 && lat.borderok[i] != 0) ++below;
-  }
+  // The beam's count is often one or two below the optimum, and a bound
+  // even one lower keeps many times the states; so a guess above it is
+  // tried first (see above), each failure cheap because it drops nearly
+  // everything.  A failed guess lies above the optimum whatever the
+  // bounds, so better bounds resume at the guess that was given up.
+  long long budget = kFirstBudget;
+  buystrips(budget);
   Limits full;
   full.need.resize(n + 1);
-  for (int guess = lower + kGuess;; --guess) {
+  for (int guess = lower + kGuess;;) {
     for (int i = 0; i <= n; ++i) full.need[i] = guess - upper[i];
+    const bool last = done == rows || budget >= kStripStates;
+    full.maxstates = last ? 0 : std::max(kGiveUp * spent, kFirstBudget);
     Trace trace = searchgrouped(lat, full);
+    if (trace.stopped) {
+      budget *= 4;
+      buystrips(budget);
+      continue;
+    }
     if (trace.sol >= guess) return trace;
     PACKER_CHECK(guess > lower);  // the beam's packing is there to find
+    --guess;
   }
 }
 

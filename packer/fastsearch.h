@@ -26,6 +26,8 @@ struct Limits {
   const char* phase = "search";  // what the progress report calls it
   int lastrow = -1;              // stop after this row; -1: the last row, n
   bool trace = true;             // keep every row's parent links for the answer
+  long long maxstates = 0;       // give up (Trace::stopped) once the rows so
+                                 // far hold more states than this (0: never)
   std::size_t beam = 0;   // keep only this many states a row, those with the
                           // most circles (0: all); the result is then a
                           // lower bound on the optimum, no longer exact

@@ -85,12 +85,11 @@ class Grouped {
                      // only when limits.trace
   RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
                                 // centres a new centre (i, col) covers
-  bool merging = false;      // some new centre covers an old one this row.  If
-                             // not, a successor is its group's surviving rows
-                             // plus its pattern, so no two candidates share a
-                             // Profile and each is simply appended.
-  std::vector<int> groupof;  // group of each parent
-  std::vector<int> order;    // parents by group, then best first
+  bool merging = false;    // some new centre covers an old one this row.  If
+                           // not, a successor is its group's surviving rows
+                           // plus its pattern, so no two candidates share a
+                           // Profile and each is simply appended.
+  std::vector<int> order;  // parents by group, then best first
   std::vector<int> groupstart;    // group g is order[groupstart[g] .. g + 1]
   std::vector<int> slot;          // next free place of each group in order
   std::vector<RowMask> oldblock;  // by position in `order`: the columns
@@ -156,7 +155,13 @@ Trace Grouped::run() {
   prevkeys.findorinsert(empty.data(), inserted);
   prevcount.assign(1, 0);
   const int last = limits.lastrow < 0 ? n : limits.lastrow;
-  for (int i = 1; i <= last; ++i) fillrow(i);
+  for (int i = 1; i <= last; ++i) {
+    fillrow(i);
+    if (limits.maxstates && trace.states > limits.maxstates) {
+      trace.stopped = true;
+      return std::move(trace);
+    }
+  }
 
   for (int k = 0; k < prevkeys.size(); ++k)
     if (prevcount[k] > trace.sol ||
@@ -175,9 +180,11 @@ void Grouped::fillrow(int i) {
 
   // The parents' groups (by their surviving rows), then a counting sort
   // that lays their sort keys out group by group.  Both passes read the
-  // parents in storage order.
+  // parents in storage order.  `order` holds each parent's group until
+  // ordergroup() fills it, which saves a vector as long.
   groups.reset(w - 1);
-  groupof.resize(parents);
+  order.resize(parents);
+  std::vector<int>& groupof = order;
   for (int j = 0; j < parents; ++j) {
     bool inserted = false;
     groupof[j] = groups.findorinsert(prevkeys.key(j) + 1, inserted);
@@ -188,7 +195,6 @@ void Grouped::fillrow(int i) {
   ranked.resize(parents);
   slot.assign(groupstart.begin(), groupstart.end() - 1);
   for (int j = 0; j < parents; ++j) ranked[slot[groupof[j]]++] = rank(j);
-  order.resize(parents);
   oldblock.resize(parents);
 
   curkeys.reset(w);
@@ -223,6 +229,7 @@ void Grouped::fillrow(int i) {
     keepbest(limits.beam);
   if (limits.trace) std::swap(trace.rows[i], current);
   std::swap(prevkeys, curkeys);
+  prevkeys.handindex(curkeys);
   std::swap(prevcount, curcount);
 }
 

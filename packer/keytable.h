@@ -31,6 +31,15 @@ class KeyTable {
     return newkey();
   }
 
+  // Gives this table's index to `next`, which is about to be reset and
+  // refilled; this table keeps its keys, read by index only.  So the rows
+  // of a search share one index instead of holding two.
+  void handindex(KeyTable& next) {
+    std::swap(slots_, next.slots_);
+    std::swap(indexed_, next.indexed_);
+    appended_ = true;
+  }
+
   std::uint64_t hash(const RowMask* key) const;
   // Starts loading the slot a key with hash h probes first, so that a
   // caller can overlap the cache miss with other work.
@@ -49,7 +58,10 @@ class KeyTable {
   // per key.
   RowMask* newkey() {
     std::size_t end = static_cast<std::size_t>(size_ + 1) * width_;
-    if (end > arena_.size()) arena_.resize(std::max(end, 2 * arena_.size()));
+    // Growing to just `end` lets the vector double its capacity without
+    // touching it; resizing to twice the size would zero, and so make
+    // resident, up to twice the keys in use.
+    if (end > arena_.size()) arena_.resize(end);
     return arena_.data() + static_cast<std::size_t>(size_++) * width_;
   }
 
@@ -62,7 +74,7 @@ class KeyTable {
   // A slot holds 0 when empty, else the key's index + 1 in its low half
   // and the high half of the key's hash above it, so that most probes of
   // other keys are settled without reading the arena.  The length is a
-  // power of two, at least twice size_.
+  // power of two, at least 10/7 of size_.
   std::vector<std::uint64_t> slots_;
 };
 

@@ -114,7 +114,8 @@ Trace Sweep::run() {
       // and the best of them (the first with the top count) keeps it.
       auto top = std::max_element(prevcount.begin(), prevcount.end());
       out.papa.assign(1, static_cast<int>(top - prevcount.begin()));
-      out.placed.assign(1, 0);
+      out.placed.clear();
+      out.placed.push_back(0);
       count.assign(1, *top);
       prevfull = false;
     } else {
@@ -192,7 +193,7 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
     PACKER_CHECK(v != 0);  // the empty parent accepts every pattern
     count[idx] = countof(v) + std::popcount(m);
     out.papa[idx] = indexof(v);
-    out.placed[idx] = m << lo;
+    out.placed.set(idx, m << lo);
   }
 }
 

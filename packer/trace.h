@@ -2,6 +2,7 @@
 // parent link and the centres its row received, plus the chosen final state.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,11 +10,44 @@
 
 namespace packer {
 
+// Row masks stored in 32 bits each while no mask needs more (sides up to
+// 31), which halves the largest part of a trace; a mask with higher columns
+// adds the high halves for all.
+class MaskColumn {
+ public:
+  RowMask operator[](std::size_t k) const {
+    return low_[k] | (high_.empty() ? 0 : RowMask{high_[k]} << 32);
+  }
+  std::size_t size() const { return low_.size(); }
+  void clear() {
+    low_.clear();
+    high_.clear();
+  }
+  void reserve(std::size_t n) { low_.reserve(n); }
+  void resize(std::size_t n) {
+    low_.resize(n);
+    if (!high_.empty()) high_.resize(n);
+  }
+  void push_back(RowMask m) {
+    low_.push_back(static_cast<std::uint32_t>(m));
+    if ((m >> 32) != 0 && high_.empty()) high_.assign(low_.size() - 1, 0);
+    if (!high_.empty()) high_.push_back(static_cast<std::uint32_t>(m >> 32));
+  }
+  void set(std::size_t k, RowMask m) {
+    low_[k] = static_cast<std::uint32_t>(m);
+    if ((m >> 32) != 0 && high_.empty()) high_.assign(low_.size(), 0);
+    if (!high_.empty()) high_[k] = static_cast<std::uint32_t>(m >> 32);
+  }
+
+ private:
+  std::vector<std::uint32_t> low_, high_;  // high_ empty, or as long as low_
+};
+
 struct TraceRow {
-  std::vector<int> papa;        // papa[k]: index in the previous row of the
-                                // state that state k was built from
-  std::vector<RowMask> placed;  // placed[k]: centres of this row on the
-                                // path to state k; same length as papa
+  std::vector<int> papa;  // papa[k]: index in the previous row of the state
+                          // that state k was built from
+  MaskColumn placed;      // placed[k]: centres of this row on the path to
+                          // state k; same length as papa
 };
 
 struct Trace {
@@ -22,6 +56,7 @@ struct Trace {
   int sol = -1;                // best count in the last row
   int cr = -1;                 // index of the chosen state in the last row
   long long states = 0;        // states summed over rows 1..n (statistics)
+  bool stopped = false;        // Limits::maxstates cut the search short
   std::vector<int> best;       // best[i]: most circles of a state of row i
                                // (the grouped search fills it)
 };
