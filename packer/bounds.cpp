@@ -45,7 +45,7 @@ constexpr int kGuess = 2;
 // strips within a budget of states, then the search, given up when it
 // holds kGiveUp times the strips' states; then a budget four times larger,
 // and so on up to kStripStates, after which the search runs to the end.
-constexpr long long kFirstBudget = 1 << 16;
+constexpr long long kFirstBudget = 1 << 18;
 constexpr long long kStripStates = 1 << 24;
 constexpr long long kGiveUp = 8;
 
