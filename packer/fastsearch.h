@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <vector>
 
 #include "lattice.h"
@@ -24,7 +23,6 @@ Trace searchfast(const Lattice& lat);
 // What a run of the grouped search keeps.
 struct Limits {
   const char* phase = "search";  // what the progress report calls it
-  int lastrow = -1;              // stop after this row; -1: the last row, n
   bool trace = true;             // keep every row's parent links for the answer
   long long maxstates = 0;       // give up (Trace::stopped) once the rows so
                                  // far hold more states than this (0: never)
@@ -33,9 +31,6 @@ struct Limits {
                           // lower bound on the optimum, no longer exact
   std::vector<int> need;  // need[i]: a state of row i with fewer circles
                           // is dropped (empty: none is)
-  // Or need[i] decided as row i starts, from the most circles of each
-  // earlier row (best[0..i-1]).
-  std::function<int(int i, const std::vector<int>& best)> needfor;
 };
 
 // The grouped search alone, for any radius (exposed for the tests).

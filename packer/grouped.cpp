@@ -126,7 +126,6 @@ Grouped::Grouped(const Lattice& l, const Limits& lim)
   // row-distance rule, or the window would be too wide.
   PACKER_CHECK(w == 1 || staysafter(lat, 0, w - 2));
   trace.rows.resize(n + 1);
-  trace.best.assign(n + 1, 0);
   queuekeys.resize(kQueue * w);
 }
 
@@ -154,8 +153,7 @@ Trace Grouped::run() {
   bool inserted = false;
   prevkeys.findorinsert(empty.data(), inserted);
   prevcount.assign(1, 0);
-  const int last = limits.lastrow < 0 ? n : limits.lastrow;
-  for (int i = 1; i <= last; ++i) {
+  for (int i = 1; i <= n; ++i) {
     fillrow(i);
     if (limits.maxstates && trace.states > limits.maxstates) {
       trace.stopped = true;
@@ -200,9 +198,7 @@ void Grouped::fillrow(int i) {
   curkeys.reset(w);
   curcount.clear();
   curcount.reserve(parents);
-  need = limits.needfor        ? limits.needfor(i, trace.best)
-         : limits.need.empty() ? 0
-                               : limits.need[i];
+  need = limits.need.empty() ? 0 : limits.need[i];
   current.papa.clear();
   current.placed.clear();
   current.papa.reserve(parents);
@@ -223,8 +219,6 @@ void Grouped::fillrow(int i) {
   queued = 0;
   trace.states += curkeys.size();
   reportrow(limits.phase, i, n, curkeys.size());
-  if (!curcount.empty())
-    trace.best[i] = *std::max_element(curcount.begin(), curcount.end());
   if (limits.beam && static_cast<std::size_t>(curkeys.size()) > limits.beam)
     keepbest(limits.beam);
   if (limits.trace) std::swap(trace.rows[i], current);

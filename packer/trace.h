@@ -57,8 +57,6 @@ struct Trace {
   int cr = -1;                 // index of the chosen state in the last row
   long long states = 0;        // states summed over rows 1..n (statistics)
   bool stopped = false;        // Limits::maxstates cut the search short
-  std::vector<int> best;       // best[i]: most circles of a state of row i
-                               // (the grouped search fills it)
 };
 
 // The answer for radr <= 0.5: every lattice point strictly inside the square.

@@ -1,24 +1,18 @@
-// packer_tool MODE: the solver's input on standard input, for the tests and
-// the benchmark.
-//   reference  prints the answer of the straightforward search, the model
-//              the fast engine must match byte for byte;
-//   states     prints the number of states the fast engine keeps, summed
-//              over the rows.
+// packer_tool reference: the solver's input on standard input, the answer
+// of the straightforward search on standard output: the model the fast
+// searches must match byte for byte, as a program for the benchmark.
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 
-#include "fastsearch.h"
 #include "input.h"
 #include "lattice.h"
 #include "reference.h"
 #include "trace.h"
 
 int main(int argc, char** argv) {
-  bool reference = argc == 2 && std::strcmp(argv[1], "reference") == 0;
-  bool states = argc == 2 && std::strcmp(argv[1], "states") == 0;
-  if (!reference && !states) {
-    std::fprintf(stderr, "usage: packer_tool reference|states < input\n");
+  if (argc != 2 || std::strcmp(argv[1], "reference") != 0) {
+    std::fprintf(stderr, "usage: packer_tool reference < input\n");
     return 2;
   }
   std::ios::sync_with_stdio(false);
@@ -29,13 +23,10 @@ int main(int argc, char** argv) {
   }
   std::string out;
   if (packer::diameteratmost(input.radr, 1)) {
-    out = states ? "0\n" : packer::smallanswer(input.n);
+    out = packer::smallanswer(input.n);
   } else {
     packer::Lattice lat = packer::buildtables(input.n, input.radr);
-    packer::Trace trace =
-        reference ? packer::searchreference(lat) : packer::searchfast(lat);
-    out = states ? std::to_string(trace.states) + "\n"
-                 : packer::answer(trace, input.n);
+    out = packer::answer(packer::searchreference(lat), input.n);
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
