@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """packer's command line: --help and --version, refused arguments, and the
 memory limit refusing at once what cannot fit."""
+import os
+import pty
 import subprocess
 import sys
 import time
@@ -11,6 +13,30 @@ from report import finish
 def run(program, args, stdin=b""):
     return subprocess.run([program] + args, input=stdin, capture_output=True,
                           timeout=120)
+
+
+def on_terminal(program, stdin):
+    """Runs program with standard error on a pseudo-terminal; returns what
+    it wrote to standard output and to the terminal."""
+    leader, follower = pty.openpty()
+    proc = subprocess.Popen([program], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=follower)
+    os.close(follower)
+    proc.stdin.write(stdin)
+    proc.stdin.close()
+    said = b""
+    while True:
+        try:
+            chunk = os.read(leader, 4096)
+        except OSError:  # the program has closed the terminal
+            break
+        if not chunk:
+            break
+        said += chunk
+    out = proc.stdout.read()
+    proc.wait(timeout=600)
+    os.close(leader)
+    return out, said
 
 
 def main():
@@ -53,6 +79,16 @@ def main():
               r.returncode == 1 and not r.stdout and r.stderr.startswith(
                   b"packer: n = " + n + b", radius " + radius +
                   b": needs at least ") and seconds < 30, (r, seconds))
+    # A run of a few seconds: progress on a terminal, erased at the end,
+    # and nothing at all when standard error is not a terminal.
+    quiet = run(program, [], b"26 1.55\n")
+    check("26 1.55, standard error not a terminal",
+          quiet.returncode == 0 and quiet.stdout and not quiet.stderr, quiet)
+    shown = on_terminal(program, b"26 1.55\n")
+    check("26 1.55, standard error a terminal",
+          shown[0] == quiet.stdout and b"\r\x1b[Kpacker: " in shown[1] and
+          b" of 26, " in shown[1] and shown[1].endswith(b"\r\x1b[K"),
+          shown[1][-200:])
     r = run(program, ["--max-memory=64M"], b"30 0.75\n")
     check("30 0.75 in 64M", r.returncode == 1 and b"64 MiB" in r.stderr, r)
 
