@@ -48,7 +48,7 @@ void eraseprogress() {
 // pass).  Nothing has been written to standard output yet.
 void outofmemory() {
   eraseprogress();
-  const packer::Progress& p = packer::progress;
+  const packer::Progress& p = packer::progress();
   std::string where = p.rows ? std::string(" (") + p.phase + ", row " +
                                    std::to_string(p.row) + " of " +
                                    std::to_string(p.rows) + ", " +
@@ -76,7 +76,7 @@ std::uint64_t resident() {
 void showprogress() {
   using namespace std::chrono;
   if (steady_clock::now() - start < seconds(1)) return;
-  const packer::Progress& p = packer::progress;
+  const packer::Progress& p = packer::progress();
   std::fprintf(stderr, "\r\033[Kpacker: %s, row %d of %d, %lld states, %s",
                p.phase, p.row, p.rows, p.states,
                packer::formatsize(resident()).c_str());
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     }
     capmemory(memorylimit);
   }
-  if (isatty(STDERR_FILENO)) packer::progress.onrow = showprogress;
+  if (isatty(STDERR_FILENO)) packer::progress().onrow = showprogress;
 
   std::string out = packer::solve(input.n, input.radr);
   eraseprogress();

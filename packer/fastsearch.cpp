@@ -5,7 +5,10 @@
 
 namespace packer {
 
-thread_local Progress progress;
+Progress& progress() {
+  thread_local Progress record;
+  return record;
+}
 
 bool profileless(const RowMask* a, const RowMask* b, int width) {
   for (int j = 0; j < width; ++j) {

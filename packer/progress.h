@@ -12,15 +12,19 @@ struct Progress {
   void (*onrow)() = nullptr;  // called after each row, when set
 };
 
-// One record a thread: packrange runs searches on two threads at once.
-extern thread_local Progress progress;
+// The record of the calling thread: packrange runs searches on two threads
+// at once.  A function rather than an extern thread_local variable, whose
+// access from other files goes through compiler-made wrappers that the
+// undefined-behaviour sanitizer has been seen to misjudge.
+Progress& progress();
 
 inline void reportrow(const char* phase, int row, int rows, long long states) {
-  progress.phase = phase;
-  progress.row = row;
-  progress.rows = rows;
-  progress.states = states;
-  if (progress.onrow) progress.onrow();
+  Progress& p = progress();
+  p.phase = phase;
+  p.row = row;
+  p.rows = rows;
+  p.states = states;
+  if (p.onrow) p.onrow();
 }
 
 }  // namespace packer
