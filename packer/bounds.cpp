@@ -36,7 +36,8 @@ namespace packer {
 
 // States a row keeps in the search for the lower bound.  Wider finds a
 // better bound, so the main search drops more states, but costs more
-// itself; at n = 26 this width finds the optimum or one less.
+// itself; at n = 26 it found the optimum or up to two less (hence
+// kGuess).
 constexpr std::size_t kBeam = 8192;
 // How far above the beam's count the first guess at the optimum lies.
 constexpr int kGuess = 2;

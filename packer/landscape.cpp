@@ -6,8 +6,7 @@
 #include <thread>
 
 #include "check.h"
-#include "fastsearch.h"
-#include "lattice.h"
+#include "solve.h"
 
 namespace packer {
 
@@ -21,11 +20,6 @@ std::vector<std::uint64_t> thresholds(int n) {
   for (std::uint64_t d = 1; d <= top; ++d)
     if (sum[d]) out.push_back(d);
   return out;
-}
-
-int countat(int n, const Radius& radr) {
-  if (diameteratmost(radr, 1)) return (n - 1) * (n - 1);
-  return searchfast(buildtables(n, radr)).sol;
 }
 
 std::vector<Step> landscape(int n, int threads) {

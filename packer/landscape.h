@@ -28,9 +28,6 @@ struct Step {
 // two squares from 1 to n^2 (above r = n / 2 no circle fits), ascending.
 std::vector<std::uint64_t> thresholds(int n);
 
-// The most circles of radius radr in the square of side n.
-int countat(int n, const Radius& radr);
-
 // The steps for side n, neighbours with equal counts merged, so the counts
 // strictly decrease; the last step has count 0 and no upper end.  The
 // steps are solved by `threads` threads.

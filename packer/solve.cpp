@@ -18,6 +18,11 @@ std::string solve(int n, const Radius& radr) {
   return answer(searchfast(lat), n);
 }
 
+int countat(int n, const Radius& radr) {
+  if (diameteratmost(radr, 1)) return (n - 1) * (n - 1);  // as above
+  return searchfast(buildtables(n, radr)).sol;
+}
+
 MemoryNeed leastmemory(int n, const Radius& radr) {
   MemoryNeed need;
   if (diameteratmost(radr, 1)) return need;

@@ -12,6 +12,9 @@ namespace packer {
 // one "row column" line per centre, ascending.
 std::string solve(int n, const Radius& radr);
 
+// The count alone, as solve() would print it on its first line.
+int countat(int n, const Radius& radr);
+
 // A lower bound on the bytes solve(n, radr) holds at once, cheap to find,
 // and the row patterns it counts.  Every admissible pattern of a row is a
 // state of the search (the empty Profile accepts it): the column sweep
