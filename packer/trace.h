@@ -11,36 +11,45 @@
 namespace packer {
 
 // Row masks stored in 32 bits each while no mask needs more (sides up to
-// 31), which halves the largest part of a trace; a mask with higher columns
-// adds the high halves for all.
+// 31), which halves the largest part of a trace; the first mask with higher
+// columns adds the high halves for all, zero for the masks before it.
 class MaskColumn {
  public:
   RowMask operator[](std::size_t k) const {
-    return low_[k] | (high_.empty() ? 0 : RowMask{high_[k]} << 32);
+    return low_[k] | (wide_ ? RowMask{high_[k]} << 32 : 0);
   }
   std::size_t size() const { return low_.size(); }
   void clear() {
     low_.clear();
     high_.clear();
+    wide_ = false;
   }
   void reserve(std::size_t n) { low_.reserve(n); }
   void resize(std::size_t n) {
     low_.resize(n);
-    if (!high_.empty()) high_.resize(n);
+    if (wide_) high_.resize(n);
   }
   void push_back(RowMask m) {
+    if ((m >> 32) != 0) widen();
     low_.push_back(static_cast<std::uint32_t>(m));
-    if ((m >> 32) != 0 && high_.empty()) high_.assign(low_.size() - 1, 0);
-    if (!high_.empty()) high_.push_back(static_cast<std::uint32_t>(m >> 32));
+    if (wide_) high_.push_back(static_cast<std::uint32_t>(m >> 32));
   }
   void set(std::size_t k, RowMask m) {
+    if ((m >> 32) != 0) widen();
     low_[k] = static_cast<std::uint32_t>(m);
-    if ((m >> 32) != 0 && high_.empty()) high_.assign(low_.size(), 0);
-    if (!high_.empty()) high_[k] = static_cast<std::uint32_t>(m >> 32);
+    if (wide_) high_[k] = static_cast<std::uint32_t>(m >> 32);
   }
 
  private:
-  std::vector<std::uint32_t> low_, high_;  // high_ empty, or as long as low_
+  void widen() {
+    if (!wide_) high_.assign(low_.size(), 0);
+    wide_ = true;
+  }
+
+  std::vector<std::uint32_t> low_;   // low 32 bits of every mask
+  std::vector<std::uint32_t> high_;  // high 32 bits; as long as low_ when
+                                     // wide_, else empty
+  bool wide_ = false;                // some mask stored had a high bit
 };
 
 struct TraceRow {

@@ -97,6 +97,26 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
         << "n " << c.n << " r " << c.r;
 }
 
+// Every side past 26, at radii where the straightforward search takes well
+// under a second: a quarter, a third and two fifths of the side, and the
+// radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
+// where row masks first need more than 32 bits, when they are that large.
+TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
+  int wide = 0;  // cases with centres allowed in column 32 or beyond
+  for (int n = 27; n <= kMaxSide; ++n) {
+    std::vector<double> rs = {n / 4.0, n / 3.0, n / 2.5};
+    for (int last : {31, 32, 33})
+      if (n - last - 0.5 >= n / 4.3) rs.push_back(n - last - 0.5);
+    for (double r : rs) {
+      Radius radr = radius(std::to_string(r));
+      wide += n - r >= 32;
+      EXPECT_EQ(run(searchfast, n, radr), run(searchreference, n, radr))
+          << "n " << n << " r " << r;
+    }
+  }
+  EXPECT_GT(wide, 40);
+}
+
 TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
   // A strip as tall as all the rows that admit centres is the square
   // itself, turned: the bound it gives must be the optimum.
