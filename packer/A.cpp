@@ -1,66 +1,38 @@
 // packer: reads a side n and a radius, prints the largest packing of
 // circles of that radius centred on lattice points of the square [0, n]^2.
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <string>
 
 #include "cli.h"
 #include "input.h"
+#include "process.h"
 #include "progress.h"
 #include "solve.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define PACKER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PACKER_ASAN 1
-#endif
-#endif
+#include "thresholds.h"
 
 namespace {
 
-packer::Input input;            // what the run was asked, for messages
-std::uint64_t memorylimit = 0;  // bytes; 0: none known
-bool showing = false;           // a progress line is on the terminal
+packer::Input input;  // what the run was asked, for messages
+bool showing = false;  // a progress line is on the terminal
 auto start = std::chrono::steady_clock::now();
 
+// "n = 12, radius 1.5", the radius cut to 40 characters, as the messages
+// name the run.
 std::string whatrun() {
-  return "n = " + std::to_string(input.n) + ", radius " + input.radiustext;
+  std::string radius = input.radiustext.size() > 40
+                           ? input.radiustext.substr(0, 40) + "..."
+                           : input.radiustext;
+  return "n = " + std::to_string(input.n) + ", radius " + radius;
 }
 
 void eraseprogress() {
   if (showing) std::fputs("\r\033[K", stderr);
   showing = false;
-}
-
-// Any failed allocation ends the run here, wherever it happens (a
-// bad_alloc caught in main would miss one thrown where no exception may
-// pass).  Nothing has been written to standard output yet.
-void outofmemory() {
-  eraseprogress();
-  const packer::Progress& p = packer::progress();
-  std::string where = p.rows ? std::string(" (") + p.phase + ", row " +
-                                   std::to_string(p.row) + " of " +
-                                   std::to_string(p.rows) + ", " +
-                                   std::to_string(p.states) + " states)"
-                             : "";
-  std::string limit = memorylimit ? " within the limit of " +
-                                        packer::formatsize(memorylimit) +
-                                        "; raise it with --max-memory"
-                                  : "";
-  std::fprintf(stderr, "packer: %s: out of memory%s%s\n", whatrun().c_str(),
-               where.c_str(), limit.c_str());
-  std::_Exit(1);
 }
 
 // Resident memory, from /proc (0 when it cannot be read).
@@ -83,21 +55,6 @@ void showprogress() {
   showing = true;
 }
 
-// Caps the address space, so that running out ends in the message above,
-// never in swapping or the kernel's out-of-memory kill.  The sanitizers
-// reserve terabytes of address space, so under them there is no cap.
-void capmemory(std::uint64_t bytes) {
-#ifdef PACKER_ASAN
-  (void)bytes;
-#else
-  rlimit limit{};
-  if (getrlimit(RLIMIT_AS, &limit) == 0) {
-    limit.rlim_cur = std::min<rlim_t>(bytes, limit.rlim_max);
-    setrlimit(RLIMIT_AS, &limit);
-  }
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,29 +67,33 @@ int main(int argc, char** argv) {
     std::fputs(options.help ? packer::kUsage : packer::kVersion, stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  std::set_new_handler(outofmemory);
+  const packer::MemoryLimit limit = packer::memorylimit(options.maxmemory);
+  packer::exitonoutofmemory("packer", "", limit);
   std::ios::sync_with_stdio(false);
   input = packer::readinput(std::cin);
   if (!input.error.empty()) {
     std::fprintf(stderr, "packer: %s\n", input.error.c_str());
-    return 2;
+    return input.unreadable ? 1 : 2;
   }
 
-  memorylimit =
-      options.maxmemory ? options.maxmemory : packer::availablememory();
-  if (memorylimit) {
+  packer::exitonoutofmemory("packer", whatrun(), limit, eraseprogress);
+  if (limit.bytes) {
     packer::MemoryNeed need = packer::leastmemory(input.n, input.radr);
-    if (need.bytes > memorylimit) {
+    if (need.bytes > limit.bytes) {
       std::fprintf(stderr,
                    "packer: %s: needs at least %s (%llu row patterns, each a "
-                   "state), more than the limit of %s; raise it with "
-                   "--max-memory\n",
+                   "state), more than %s%s\n",
                    whatrun().c_str(), packer::formatsize(need.bytes).c_str(),
                    static_cast<unsigned long long>(need.patterns),
-                   packer::formatsize(memorylimit).c_str());
+                   limit.describe().c_str(), limit.advice().c_str());
       return 1;
     }
-    capmemory(memorylimit);
+  }
+  if (std::uint64_t least = packer::capmemory(limit)) {
+    std::fprintf(stderr, "packer: %s: needs at least %s to start, more than "
+                 "%s%s\n", whatrun().c_str(), packer::formatsize(least).c_str(),
+                 limit.describe().c_str(), limit.advice().c_str());
+    return 1;
   }
   if (isatty(STDERR_FILENO)) packer::progress().onrow = showprogress;
 
@@ -140,11 +101,19 @@ int main(int argc, char** argv) {
   eraseprogress();
   // The answer goes out in one piece at the end, so a run that fails
   // leaves standard output empty rather than half an answer.
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
-      std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "packer: cannot write the answer: %s\n",
-                 std::strerror(errno));
-    return 1;
+  if (!packer::writeout("packer", "answer", out)) return 1;
+  // The answer is exact for the radius as read; say so when the number
+  // typed would have had another.
+  if (std::uint64_t d =
+          packer::crossedthreshold(input.n, input.radiustext, input.radr)) {
+    const bool typedabove = !packer::closerthandiameter(d, input.radr);
+    std::fprintf(stderr,
+                 "packer: note: the radius typed is %s %s, but read to 64 "
+                 "significant bits it is %s; the answer is for the radius "
+                 "as read\n",
+                 typedabove ? "above" : "at most",
+                 packer::boundtext(d).c_str(),
+                 typedabove ? "not" : "above it");
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include "process.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -27,61 +29,7 @@ const char* const kUsage =
     "Exit status: 0 answered, 1 out of memory or cannot write, 2 bad input\n"
     "or arguments.\n";
 
-const char* const kVersion = "packer 2.0\n";
-
-bool parsesize(const std::string& text, std::uint64_t& bytes) {
-  std::size_t k = 0;
-  while (k < text.size() &&
-         (std::isdigit(static_cast<unsigned char>(text[k])) || text[k] == '.'))
-    ++k;
-  std::string number = text.substr(0, k), unit = text.substr(k);
-  if (number.empty() || number == "." ||
-      std::count(number.begin(), number.end(), '.') > 1)
-    return false;
-  int shift = 0;
-  if (!unit.empty()) {
-    const char* units = "KMGT";
-    const char* at = std::strchr(units, std::toupper(unit[0]));
-    if (!at) return false;
-    shift = 10 * static_cast<int>(at - units + 1);
-    unit.erase(0, 1);
-  }
-  if (!unit.empty() && unit != "B" && unit != "iB") return false;
-  // At most 2^62 bytes, so a double holds every whole number of bytes the
-  // suffixes can reach closely enough, and the product cannot overflow.
-  double value = std::strtod(number.c_str(), nullptr) * std::ldexp(1.0, shift);
-  if (!(value >= 1) || value > std::ldexp(1.0, 62)) return false;
-  bytes = static_cast<std::uint64_t>(value);
-  return true;
-}
-
-std::string formatsize(std::uint64_t bytes) {
-  static const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB"};
-  double value = static_cast<double>(bytes);
-  int u = 0;
-  while (value >= 1024 && u < 5) {
-    value /= 1024;
-    ++u;
-  }
-  char text[32];
-  if (u == 0)
-    std::snprintf(text, sizeof text, "%llu bytes",
-                  static_cast<unsigned long long>(bytes));
-  else
-    std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value,
-                  units[u]);
-  return text;
-}
-
-std::uint64_t availablememory() {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string key;
-  std::uint64_t kib = 0;
-  std::string unit;
-  while (meminfo >> key >> kib >> unit)
-    if (key == "MemAvailable:") return kib * 1024;
-  return 0;
-}
+const char* const kVersion = "packer " PACKER_VERSION "\n";
 
 Options parseoptions(int argc, const char* const* argv) {
   Options opt;

@@ -1,12 +1,16 @@
 #include "input.h"
 
+#include <cerrno>
+#include <cstring>
+#include <ios>
+
 #include "lattice.h"
 
 namespace packer {
 
-// A longer token cannot be a number we accept; capping it keeps a huge
-// input from being held in memory.
-constexpr std::size_t kMaxToken = 400;
+// Capping a token keeps a huge input from being held in memory; a radius
+// this long is still read exactly (radius.cpp).
+constexpr std::size_t kMaxToken = 1000000;
 
 static bool isblank(int ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' ||
@@ -82,7 +86,23 @@ static bool isdecimal(const std::string& t) {
   return k == t.size();
 }
 
+static Input readtokens(std::istream& in);
+
 Input readinput(std::istream& in) {
+  // A read that fails (a closed descriptor, a directory) throws from inside
+  // the stream buffer.
+  try {
+    return readtokens(in);
+  } catch (const std::ios_base::failure&) {
+    Input result;
+    result.error = std::string("cannot read standard input: ") +
+                   (errno ? std::strerror(errno) : "read error");
+    result.unreadable = true;
+    return result;
+  }
+}
+
+static Input readtokens(std::istream& in) {
   Input result;
   std::streambuf* buf = in.rdbuf();
   std::string token;
@@ -112,7 +132,12 @@ Input readinput(std::istream& in) {
     result.error = "expected the radius after the side n";
     return result;
   }
-  if (cut || !isdecimal(token)) {
+  if (cut) {
+    result.error = "the radius " + shown(token, cut) + " is longer than " +
+                   std::to_string(kMaxToken) + " characters";
+    return result;
+  }
+  if (!isdecimal(token)) {
     result.error =
         "the radius must be a decimal number, not " + shown(token, cut);
     return result;

@@ -13,13 +13,14 @@ struct Input {
   Radius radr;             // as read, when error is empty
   std::string radiustext;  // the radius as written, for messages
   std::string error;       // why the input was refused; empty when it is good
+  bool unreadable = false;  // the error is that the input could not be read
 };
 
 // Reads the first two white-space separated tokens of `in` and ignores the
 // rest.  The side must be a whole decimal number from 1 to 63, the radius a
 // decimal number (sign, fraction and exponent allowed), rounded to nearest
 // to 64 significant bits (radius.h); one beyond that format's range is
-// refused.
+// refused.  A token may be up to a million characters long.
 Input readinput(std::istream& in);
 
 }  // namespace packer

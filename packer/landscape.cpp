@@ -1,26 +1,16 @@
 #include "landscape.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
 #include <thread>
 
 #include "check.h"
 #include "solve.h"
 
 namespace packer {
-
-std::vector<std::uint64_t> thresholds(int n) {
-  const std::uint64_t top = static_cast<std::uint64_t>(n) * n;
-  std::vector<bool> sum(top + 1, false);
-  for (std::uint64_t i = 0; i * i <= top; ++i)
-    for (std::uint64_t j = i; i * i + j * j <= top; ++j)
-      sum[i * i + j * j] = true;
-  std::vector<std::uint64_t> out;
-  for (std::uint64_t d = 1; d <= top; ++d)
-    if (sum[d]) out.push_back(d);
-  return out;
-}
 
 std::vector<Step> landscape(int n, int threads) {
   const std::vector<std::uint64_t> t = thresholds(n);
@@ -33,8 +23,13 @@ std::vector<Step> landscape(int n, int threads) {
     for (std::size_t k; (k = next++) < t.size();)
       counts[k] = countat(n, halfsqrtbelow(t[k]));
   };
+  // A thread that cannot start (its stack does not fit a memory cap) just
+  // leaves its share to the others.
   std::vector<std::thread> pool;
-  for (int k = 1; k < threads; ++k) pool.emplace_back(work);
+  try {
+    for (int k = 1; k < threads; ++k) pool.emplace_back(work);
+  } catch (const std::system_error&) {
+  }
   work();
   for (std::thread& thread : pool) thread.join();
 
@@ -55,21 +50,54 @@ std::vector<Step> landscape(int n, int threads) {
   return steps;
 }
 
-std::string boundtext(std::uint64_t d) {
-  if (d == kInfinity) return "inf";
-  auto root = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(d)));
-  while (root * root > d) --root;
-  while ((root + 1) * (root + 1) <= d) ++root;
-  if (root * root != d) return "sqrt(" + std::to_string(d) + ")/2";
-  return std::to_string(root / 2) + (root % 2 ? ".5" : "");
+namespace {
+
+using u128 = unsigned __int128;
+constexpr int kPlaces = 6;
+constexpr u128 kScale = 1000000;  // 10^kPlaces
+
+// v * 2^-shift in units of 10^-kPlaces, rounded up or down.
+u128 units(u128 v, int shift, bool up) {
+  u128 scaled = v * kScale, whole = scaled >> shift;
+  return whole + (up && (whole << shift) != scaled);
 }
 
-std::string bounddecimal(std::uint64_t d) {
-  if (d == kInfinity) return "inf";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6f",
-                std::sqrt(static_cast<double>(d)) / 2);
-  return text;
+std::string decimal(u128 units) {
+  std::string digits;
+  for (u128 u = units; u || digits.size() <= kPlaces; u /= 10)
+    digits.insert(digits.begin(), static_cast<char>('0' + u % 10));
+  digits.insert(digits.end() - kPlaces, '.');
+  return digits;
+}
+
+}  // namespace
+
+std::pair<std::string, std::string> stepdecimals(const Step& s) {
+  PACKER_CHECK(s.from < s.to);
+  // The radii as read that the step holds run from lo, the 64-bit value
+  // after halfsqrtbelow(from), to hi = halfsqrtbelow(to), both with 64
+  // significant bits and exponents above -70 (4 r^2 >= 1); a common
+  // exponent puts them below 2^70, and 10^6 times that fits in 128 bits.
+  // Two distinct sums of two squares up to 63^2 lie at least
+  // 1 / (4 * 63) apart as radii, so six places always hold a decimal
+  // inside every step: FROM is lo rounded up, TO is hi rounded down.  Read
+  // back, each rounds to a radius of the step (rounding keeps the order,
+  // and lo and hi are values of the format), and TO of one step lies below
+  // FROM of the next, so no two print the same.
+  if (s.from == 0 && s.to == kInfinity) return {decimal(0), "inf"};
+  const Radius hi = halfsqrtbelow(s.to == kInfinity ? s.from : s.to);
+  const Radius below = halfsqrtbelow(s.from ? s.from : 1);
+  const int shift = -std::min(hi.exp, below.exp);
+  PACKER_CHECK(shift > 0 && shift <= 70 && hi.exp + shift >= 0 &&
+               below.exp + shift >= 0);
+  const u128 top = static_cast<u128>(hi.sig) << (hi.exp + shift);
+  const u128 bottom = (static_cast<u128>(below.sig) + 1)
+                      << (below.exp + shift);
+  const u128 from = units(bottom, shift, true);
+  if (s.to == kInfinity) return {decimal(from), "inf"};
+  const u128 to = units(top, shift, false);
+  PACKER_CHECK(s.from == 0 || from <= to);
+  return {decimal(s.from == 0 ? 0 : from), decimal(to)};
 }
 
 }  // namespace packer

@@ -8,13 +8,13 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "radius.h"
+#include "thresholds.h"
 
 namespace packer {
-
-constexpr std::uint64_t kInfinity = ~std::uint64_t{0};
 
 // Radii r with from < 4 r^2 <= to (to == kInfinity: no upper end) hold
 // `count` circles at most.
@@ -24,18 +24,14 @@ struct Step {
   int count = 0;
 };
 
-// The values 4 r^2 at which the answer for side n can change: the sums of
-// two squares from 1 to n^2 (above r = n / 2 no circle fits), ascending.
-std::vector<std::uint64_t> thresholds(int n);
-
 // The steps for side n, neighbours with equal counts merged, so the counts
 // strictly decrease; the last step has count 0 and no upper end.  The
 // steps are solved by `threads` threads.
 std::vector<Step> landscape(int n, int threads);
 
-// A bound sqrt(d) / 2 written exactly: "0", "0.5", "3", "sqrt(5)/2", or
-// "inf" for kInfinity; and its value as a decimal with six places.
-std::string boundtext(std::uint64_t d);
-std::string bounddecimal(std::uint64_t d);
+// FROM and TO of a step as decimals with six places, FROM rounded up and
+// TO down, so that each, read as a radius, lies in the step ("0" for a
+// step from 0, which radius 0 shares, and "inf" for one without end).
+std::pair<std::string, std::string> stepdecimals(const Step& s);
 
 }  // namespace packer

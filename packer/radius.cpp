@@ -34,7 +34,7 @@ int comparepow(u128 a, int s, u128 b) {
 
 // A natural number of any size, least significant 32-bit limb first, with
 // no high zero limbs.  Reading a radius needs only these few operations on
-// numbers of at most about 36,000 bits.
+// numbers of at most about 100,000 bits.
 struct Natural {
   std::vector<std::uint32_t> limbs;
 
@@ -83,6 +83,22 @@ struct Natural {
       if (a.limbs[k] != b.limbs[k]) return a.limbs[k] < b.limbs[k] ? -1 : 1;
     return 0;
   }
+  friend Natural operator*(const Natural& a, const Natural& b) {
+    Natural out;
+    out.limbs.assign(a.limbs.size() + b.limbs.size(), 0);
+    for (std::size_t i = 0; i < a.limbs.size(); ++i) {
+      std::uint64_t carry = 0;
+      for (std::size_t j = 0; j < b.limbs.size(); ++j) {
+        carry += out.limbs[i + j] +
+                 static_cast<std::uint64_t>(a.limbs[i]) * b.limbs[j];
+        out.limbs[i + j] = static_cast<std::uint32_t>(carry);
+        carry >>= 32;
+      }
+      out.limbs[i + b.limbs.size()] = static_cast<std::uint32_t>(carry);
+    }
+    out.trim();
+    return out;
+  }
   // this -= b, for b <= this
   void subtract(const Natural& b) {
     std::int64_t borrow = 0;
@@ -116,16 +132,31 @@ u128 divide(Natural& x, const Natural& y) {
 // one.  Exponents in the text saturate here, so no count can overflow.
 constexpr long kExponentCap = 100000;
 
-}  // namespace
+// Significant digits read exactly; beyond them only whether one is nonzero
+// counts, as a last digit 1.  That rounds as the whole token does: every
+// value with 64 significant bits and every point halfway between two of
+// them, (2q + 1) * 2^(p - 1) with q < 2^64 and p >= kMinExp, has at most
+// 20 + 16446 * log10(5) < 11,520 significant digits.  So when the token has
+// further nonzero digits, its value lies strictly between two neighbours
+// on the grid of kExactDigits digits, where no rounding boundary is, and
+// so does the value with the last digit 1.
+constexpr std::size_t kExactDigits = 12000;
 
-ReadRadius readradius(std::string_view token, Radius& out) {
-  out = Radius{};
+// A decimal token as value = digits * 10^exponent, digits without leading
+// zeros, and past kExactDigits of them only whether any further digit is
+// nonzero (sticky).
+struct Decimal {
+  bool negative = false;
+  std::string digits;
+  long exponent = 0;
+  bool sticky = false;
+};
+
+Decimal splitdecimal(std::string_view token) {
+  Decimal out;
   std::size_t k = 0;
   if (k < token.size() && (token[k] == '+' || token[k] == '-'))
     out.negative = token[k++] == '-';
-  // value = digits * 10^exponent, digits without leading zeros.
-  std::string digits;
-  long exponent = 0;
   bool point = false;
   for (; k < token.size() && token[k] != 'e' && token[k] != 'E'; ++k) {
     char ch = token[k];
@@ -134,8 +165,13 @@ ReadRadius readradius(std::string_view token, Radius& out) {
       continue;
     }
     PACKER_CHECK(ch >= '0' && ch <= '9');
-    if (!digits.empty() || ch != '0') digits.push_back(ch);
-    if (point) --exponent;
+    if (out.digits.size() == kExactDigits) {
+      out.sticky = out.sticky || ch != '0';
+      if (!point) ++out.exponent;  // a dropped digit still holds its place
+      continue;
+    }
+    if (!out.digits.empty() || ch != '0') out.digits.push_back(ch);
+    if (point) --out.exponent;
   }
   if (k < token.size()) {
     ++k;
@@ -144,7 +180,38 @@ ReadRadius readradius(std::string_view token, Radius& out) {
     long e = 0;
     for (; k < token.size(); ++k)
       e = std::min(e * 10 + (token[k] - '0'), kExponentCap);
-    exponent += below ? -e : e;
+    out.exponent += below ? -e : e;
+  }
+  return out;
+}
+
+// The digits as a natural number, nine at a time, each step one pass over
+// the limbs.
+Natural wholeof(const std::string& digits) {
+  Natural a;
+  for (std::size_t at = 0; at < digits.size(); at += 9) {
+    std::size_t end = std::min(at + 9, digits.size());
+    std::uint32_t chunk = 0, scale = 1;
+    for (std::size_t j = at; j < end; ++j) {
+      chunk = chunk * 10 + static_cast<std::uint32_t>(digits[j] - '0');
+      scale *= 10;
+    }
+    a.muladd(scale, chunk);
+  }
+  return a;
+}
+
+}  // namespace
+
+ReadRadius readradius(std::string_view token, Radius& out) {
+  out = Radius{};
+  Decimal text = splitdecimal(token);
+  out.negative = text.negative;
+  std::string& digits = text.digits;
+  long exponent = text.exponent;
+  if (text.sticky) {  // a last digit 1 stands for the nonzero ones dropped
+    digits.push_back('1');
+    --exponent;
   }
   if (digits.empty()) {
     out.negative = false;
@@ -158,9 +225,8 @@ ReadRadius readradius(std::string_view token, Radius& out) {
   }
 
   // value = a / b exactly, with b a power of ten.
-  Natural a, b;
+  Natural a = wholeof(digits), b;
   b.limbs = {1};
-  for (char ch : digits) a.muladd(10, static_cast<std::uint32_t>(ch - '0'));
   if (exponent >= 0)
     a.multiplypow10(static_cast<int>(exponent));
   else
@@ -197,6 +263,36 @@ ReadRadius readradius(std::string_view token, Radius& out) {
   out.sig = static_cast<std::uint64_t>(q);
   out.exp = p;
   return ReadRadius::ok;
+}
+
+Side sideof(std::string_view token, std::uint64_t d) {
+  const Decimal text = splitdecimal(token);
+  if (text.negative || text.digits.empty()) return Side::atmost;  // x <= 0
+  // sqrt(d) / 2 lies in [1/2, 2^29]: far smaller or larger tokens are
+  // decided by their magnitude (x lies in [10^(m-1), 10^m)).
+  const long magnitude = static_cast<long>(text.digits.size()) + text.exponent;
+  if (magnitude > 10) return Side::above;
+  if (magnitude < -1) return Side::atmost;
+  // x = A * 10^e: the sign of 4 x^2 - d is that of
+  // 4 A^2 * 10^max(2e, 0) - d * 10^max(-2e, 0).
+  const int e = static_cast<int>(text.exponent);
+  auto sign = [&](const Natural& a) {
+    Natural left = a * a, right;
+    left.muladd(4, 0);
+    right.limbs = {static_cast<std::uint32_t>(d),
+                   static_cast<std::uint32_t>(d >> 32)};
+    right.trim();
+    if (e > 0) left.multiplypow10(2 * e);
+    if (e < 0) right.multiplypow10(-2 * e);
+    return compare(left, right);
+  };
+  Natural a = wholeof(text.digits);
+  const int low = sign(a);
+  if (!text.sticky) return low <= 0 ? Side::atmost : Side::above;
+  // Further nonzero digits: A * 10^e < x < (A + 1) * 10^e.
+  if (low >= 0) return Side::above;
+  a.muladd(1, 1);
+  return sign(a) <= 0 ? Side::atmost : Side::unknown;
 }
 
 Radius halfsqrtbelow(std::uint64_t d) {

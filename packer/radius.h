@@ -39,6 +39,14 @@ enum class ReadRadius { ok, toolarge };
 // beyond the largest finite value is refused.
 ReadRadius readradius(std::string_view token, Radius& out);
 
+// Whether the number `token` writes (as readradius takes it), exactly and
+// not rounded, is at most sqrt(d) / 2, for 1 <= d < 2^60.  Past its first
+// 12,000 significant digits only whether one is nonzero is looked at, so
+// the side is unknown when those digits agree with sqrt(d) / 2 and nonzero
+// ones follow.
+enum class Side { atmost, above, unknown };
+Side sideof(std::string_view token, std::uint64_t d);
+
 // The largest radius the reader can produce (a 64-bit significand) that is
 // at most sqrt(d) / 2, for 1 <= d < 2^60: sqrt(d) / 2 itself when d is a
 // square.  Every decision of the solver compares 4 * radr^2 with a sum of

@@ -9,27 +9,36 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
 #include "landscape.h"
 #include "lattice.h"
+#include "process.h"
 #include "solve.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: packrange N          the steps of the count as the radius grows\n"
-    "       packrange N K        the largest radius at which K circles fit,\n"
-    "                            then the packing packer prints for it\n"
-    "       packrange N --svg    the steps drawn as an SVG plot\n"
+    "usage: packrange [OPTIONS] N        the steps of the count as the radius\n"
+    "                                    grows\n"
+    "       packrange [OPTIONS] N K      the largest radius at which K circles\n"
+    "                                    fit, then the packing packer prints\n"
+    "       packrange [OPTIONS] N --svg  the steps drawn as an SVG plot\n"
     "\n"
     "N is the side of the square, 1 to 63.  The count is the same for all\n"
     "radii r with FROM < r <= TO; each line of the table is such a step,\n"
-    "tab-separated: FROM, TO, COUNT, then FROM and TO as decimals.  Bounds\n"
-    "are exact: a number, or sqrt(D)/2; the last step ends at inf.\n";
+    "tab-separated: FROM, TO, COUNT, then FROM rounded up and TO rounded\n"
+    "down to six decimals, each of them a radius of the step.  Bounds are\n"
+    "exact: a number, or sqrt(D)/2; the last step ends at inf.\n"
+    "\n"
+    "  --max-memory=SIZE  stop, with a message, rather than use more than\n"
+    "                     SIZE bytes (suffix K, M, G or T: 512M, 8G); the\n"
+    "                     default is the memory the machine has available\n"
+    "  --help             print this and exit\n"
+    "  --version          print the version and exit\n"
+    "\n"
+    "Exit status: 0 done, 1 out of memory or cannot write, 2 bad arguments.\n";
 
 [[noreturn]] void fail(int status, const std::string& message) {
-  std::fprintf(stderr, "packrange: %s\n", message.c_str());
-  std::exit(status);
+  packer::fail("packrange", status, message);
 }
 
 // A whole decimal number from lo to hi, all of `text`.
@@ -42,31 +51,31 @@ bool wholenumber(const char* text, long lo, long hi, long& value) {
   return value >= lo && value <= hi;
 }
 
-// Refuses a side whose smallest radii need more memory than the machine
-// has, before any search starts.
-void checkmemory(int n) {
-  std::uint64_t available = packer::availablememory();
-  if (!available) return;
+// Refuses a side whose smallest radii need more memory than the limit,
+// before any search starts.
+void checkmemory(int n, const packer::MemoryLimit& limit) {
+  if (!limit.bytes) return;
   for (std::uint64_t d : packer::thresholds(n)) {
     packer::MemoryNeed need = packer::leastmemory(n, packer::halfsqrtbelow(d));
-    if (need.bytes > available)
+    if (need.bytes > limit.bytes)
       fail(1, "n = " + std::to_string(n) + ": the radii up to " +
                   packer::boundtext(d) + " need at least " +
-                  packer::formatsize(need.bytes) + ", more than the " +
-                  packer::formatsize(available) + " available");
+                  packer::formatsize(need.bytes) + ", more than " +
+                  limit.describe() + limit.advice());
   }
 }
 
-void printtable(const std::vector<packer::Step>& steps) {
+std::string table(const std::vector<packer::Step>& steps) {
   std::string out = "from\tto\tcount\tfrom_decimal\tto_decimal\n";
-  for (const packer::Step& s : steps)
+  for (const packer::Step& s : steps) {
+    auto [from, to] = packer::stepdecimals(s);
     out += packer::boundtext(s.from) + "\t" + packer::boundtext(s.to) + "\t" +
-           std::to_string(s.count) + "\t" + packer::bounddecimal(s.from) +
-           "\t" + packer::bounddecimal(s.to) + "\n";
-  std::fputs(out.c_str(), stdout);
+           std::to_string(s.count) + "\t" + from + "\t" + to + "\n";
+  }
+  return out;
 }
 
-void printlargest(int n, long k, const std::vector<packer::Step>& steps) {
+std::string largest(int n, long k, const std::vector<packer::Step>& steps) {
   // Counts fall as the radius grows: the last step holding k or more
   // circles ends at the largest radius where k fit, and includes it.
   auto it = std::find_if(steps.rbegin(), steps.rend(),
@@ -75,13 +84,12 @@ void printlargest(int n, long k, const std::vector<packer::Step>& steps) {
     fail(2, "at most " + std::to_string(steps.front().count) +
                 " circles fit in the square of side " + std::to_string(n) +
                 ", not " + std::to_string(k));
-  std::string out = packer::boundtext(it->to) + "\n" +
-                    packer::solve(n, packer::halfsqrtbelow(it->to));
-  std::fputs(out.c_str(), stdout);
+  return packer::boundtext(it->to) + "\n" +
+         packer::solve(n, packer::halfsqrtbelow(it->to));
 }
 
 // The count as a step function of the radius, 0 to a little past n / 2.
-void printsvg(int n, const std::vector<packer::Step>& steps) {
+std::string plot(int n, const std::vector<packer::Step>& steps) {
   const double width = 640, height = 420, left = 60, right = 20, top = 40,
                bottom = 50;
   const double rmax = n / 2.0 + 0.5;
@@ -154,36 +162,77 @@ void printsvg(int n, const std::vector<packer::Step>& steps) {
       svg += buf;
     }
   }
-  svg += "</svg>\n";
-  std::fputs(svg.c_str(), stdout);
+  return svg + "</svg>\n";
+}
+
+
+struct Arguments {
+  long n = 0;
+  long k = 0;    // circles asked for; 0: none
+  bool svg = false;
+  std::uint64_t maxmemory = 0;  // bytes; 0: the memory available
+};
+
+Arguments parsearguments(int argc, char** argv) {
+  Arguments a;
+  std::vector<const char*> words;
+  for (int at = 1; at < argc; ++at) {
+    const std::string arg = argv[at];
+    if (arg == "--help" || arg == "-h") {
+      if (!packer::writeout("packrange", "usage", kUsage)) std::exit(1);
+      std::exit(0);
+    } else if (arg == "--version") {
+      if (!packer::writeout("packrange", "version",
+                            "packrange " PACKER_VERSION "\n"))
+        std::exit(1);
+      std::exit(0);
+    } else if (arg == "--svg") {
+      a.svg = true;
+    } else if (arg.rfind("--max-memory", 0) == 0) {
+      std::string size;
+      if (arg.size() > 12 && arg[12] == '=')
+        size = arg.substr(13);
+      else if (arg.size() == 12 && at + 1 < argc)
+        size = argv[++at];
+      else if (arg.size() != 12)
+        fail(2, "unknown option '" + arg + "' (see packrange --help)");
+      if (!packer::parsesize(size, a.maxmemory))
+        fail(2, "--max-memory needs a size such as 512M or 8G, not '" + size +
+                    "'");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      fail(2, "unknown option '" + arg + "' (see packrange --help)");
+    } else {
+      words.push_back(argv[at]);
+    }
+  }
+  if (words.empty() || words.size() > 2 || (a.svg && words.size() == 2))
+    fail(2, "expected N, then K or --svg if any (see packrange --help)");
+  if (!wholenumber(words[0], 1, packer::kMaxSide, a.n))
+    fail(2, std::string("N must be a whole number from 1 to ") +
+                std::to_string(packer::kMaxSide) + ", not '" + words[0] + "'");
+  if (words.size() == 2 && !wholenumber(words[1], 1, 999999999, a.k))
+    fail(2, std::string("K must be a whole number of circles, 1 or more, "
+                        "or --svg, not '") +
+                words[1] + "'");
+  return a;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 ||
-                    std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  long n = 0, k = 0;
-  if (argc < 2 || argc > 3)
-    fail(2, "expected N, then K or --svg if any (see packrange --help)");
-  if (!wholenumber(argv[1], 1, packer::kMaxSide, n))
-    fail(2, std::string("N must be a whole number from 1 to ") +
-                std::to_string(packer::kMaxSide) + ", not '" + argv[1] + "'");
-  bool svg = argc == 3 && std::strcmp(argv[2], "--svg") == 0;
-  if (argc == 3 && !svg && !wholenumber(argv[2], 1, 999999999, k))
-    fail(2, std::string("K must be a whole number of circles, 1 or more, "
-                        "or --svg, not '") +
-                argv[2] + "'");
-  checkmemory(static_cast<int>(n));
-  std::vector<packer::Step> steps = packer::landscape(static_cast<int>(n), 2);
-  if (svg)
-    printsvg(static_cast<int>(n), steps);
-  else if (k)
-    printlargest(static_cast<int>(n), k, steps);
-  else
-    printtable(steps);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const Arguments a = parsearguments(argc, argv);
+  const int n = static_cast<int>(a.n);
+  const std::string context = "n = " + std::to_string(n);
+  const packer::MemoryLimit limit = packer::memorylimit(a.maxmemory);
+  packer::exitonoutofmemory("packrange", context, limit);
+  checkmemory(n, limit);
+  if (std::uint64_t least = packer::capmemory(limit))
+    fail(1, context + ": needs at least " + packer::formatsize(least) +
+                " to start, more than " + limit.describe() + limit.advice());
+  std::vector<packer::Step> steps = packer::landscape(n, 2);
+  const std::string out = a.svg ? plot(n, steps)
+                          : a.k ? largest(n, a.k, steps)
+                                : table(steps);
+  const char* what = a.svg ? "plot" : a.k ? "answer" : "table";
+  return packer::writeout("packrange", what, out) ? 0 : 1;
 }

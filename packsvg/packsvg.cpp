@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "lattice.h"
+#include "process.h"
+
 namespace {
 
 const char* kUsage =
@@ -26,8 +29,7 @@ struct Centre {
 };
 
 [[noreturn]] void fail(int status, const std::string& message) {
-  std::fprintf(stderr, "packsvg: %s\n", message.c_str());
-  std::exit(status);
+  packer::fail("packsvg", status, message);
 }
 
 // A whole decimal number, all of `text`.
@@ -39,28 +41,57 @@ bool wholenumber(const std::string& text, long& value) {
   return true;
 }
 
+// Longest line of an answer: "row column" with both below 64, or a count
+// below 64^2; anything longer is refused before more of it is read.
+constexpr std::size_t kMaxLine = 32;
+
+// Reads one line, without its "\n" or a "\r" before it, into `line`.
+// False at the end of the input; a line longer than kMaxLine is refused.
+bool readline(std::istream& in, std::string& line, const std::string& what) {
+  line.clear();
+  int ch;
+  while ((ch = in.get()) != EOF && ch != '\n') {
+    if (line.size() == kMaxLine) fail(2, what + " is too long");
+    line.push_back(static_cast<char>(ch));
+  }
+  if (ch == EOF && line.empty()) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 // Reads packer's answer: a count line, then that many "row column" lines,
-// each centre on the lattice of the square.
+// each centre strictly inside the square, and nothing after them.  At most
+// (n - 1)^2 circles fit, so a larger count is refused before any centre is
+// read, and no more than the count's lines are ever held.
 std::vector<Centre> readanswer(std::istream& in, long n) {
   std::string line;
   long count = 0;
-  if (!std::getline(in, line) || !wholenumber(line, count))
-    fail(1, "the answer must start with the count of circles");
+  if (!readline(in, line, "the count line") || !wholenumber(line, count))
+    fail(2, "the answer must start with the count of circles");
+  if (count > (n - 1) * (n - 1))
+    fail(2, "the count says " + std::to_string(count) + ", but at most " +
+                std::to_string((n - 1) * (n - 1)) +
+                " circles fit in the square of side " + std::to_string(n));
   std::vector<Centre> centres;
-  for (long k = 1; std::getline(in, line); ++k) {
+  centres.reserve(count);
+  for (long k = 1; readline(in, line, "centre line " + std::to_string(k));
+       ++k) {
+    if (k > count)
+      fail(2, "the count says " + std::to_string(count) +
+                  " but more centres follow");
     std::size_t blank = line.find(' ');
     Centre c{};
     if (blank == std::string::npos ||
         !wholenumber(line.substr(0, blank), c.row) ||
         !wholenumber(line.substr(blank + 1), c.col))
-      fail(1, "centre line " + std::to_string(k) + " is not \"row column\"");
+      fail(2, "centre line " + std::to_string(k) + " is not \"row column\"");
     if (c.row > n || c.col > n)
-      fail(1, "centre " + line + " lies outside the square of side " +
+      fail(2, "centre " + line + " lies outside the square of side " +
                   std::to_string(n));
     centres.push_back(c);
   }
   if (static_cast<long>(centres.size()) != count)
-    fail(1, "the count says " + std::to_string(count) + " but " +
+    fail(2, "the count says " + std::to_string(count) + " but " +
                 std::to_string(centres.size()) + " centres follow");
   return centres;
 }
@@ -76,15 +107,14 @@ std::string number(double v) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--help") {
-    std::fputs(kUsage, stdout);
-    return 0;
+    return packer::writeout("packsvg", "usage", kUsage) ? 0 : 1;
   }
   if (argc != 3)
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
   long n = 0;
-  if (!wholenumber(argv[1], n) || n < 1 || n > 63)
-    fail(2, std::string("N must be a whole number from 1 to 63, not '") +
-                argv[1] + "'");
+  if (!wholenumber(argv[1], n) || n < 1 || n > packer::kMaxSide)
+    fail(2, "N must be a whole number from 1 to " +
+                std::to_string(packer::kMaxSide) + ", not '" + argv[1] + "'");
   const std::string radiustext = argv[2];
   char* end = nullptr;
   errno = 0;
@@ -136,6 +166,5 @@ int main(int argc, char** argv) {
     svg += "<circle class=\"disc\" cx=\"" + std::to_string(c.col) + "\" cy=\"" +
            std::to_string(c.row) + "\" r=\"" + radiustext + "\"/>\n";
   svg += "</g>\n</g>\n</svg>\n";
-  std::fwrite(svg.data(), 1, svg.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return packer::writeout("packsvg", "picture", svg) ? 0 : 1;
 }

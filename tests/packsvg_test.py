@@ -68,10 +68,10 @@ def main():
     errors += check_refusal(packsvg, ["64", "1"], "0\n", "N must be", 2)
     errors += check_refusal(packsvg, ["5", "abc"], "0\n", "RADIUS must", 2)
     errors += check_refusal(packsvg, ["5", "-1"], "0\n", "RADIUS must", 2)
-    errors += check_refusal(packsvg, ["5", "1"], "", "start with the count", 1)
-    errors += check_refusal(packsvg, ["5", "1"], "2\n1 1\n", "count says 2", 1)
-    errors += check_refusal(packsvg, ["5", "1"], "1\n1 6\n", "outside", 1)
-    errors += check_refusal(packsvg, ["5", "1"], "1\n1,1\n", "line 1", 1)
+    errors += check_refusal(packsvg, ["5", "1"], "", "start with the count", 2)
+    errors += check_refusal(packsvg, ["5", "1"], "2\n1 1\n", "count says 2", 2)
+    errors += check_refusal(packsvg, ["5", "1"], "1\n1 6\n", "outside", 2)
+    errors += check_refusal(packsvg, ["5", "1"], "1\n1,1\n", "line 1", 2)
     finish(errors)
 
 

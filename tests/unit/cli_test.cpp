@@ -2,6 +2,7 @@
 // accepted and refused, and the cheap count of row patterns behind the
 // refusal of runs that cannot fit.
 #include "cli.h"
+#include "process.h"
 
 #include <gtest/gtest.h>
 

@@ -65,9 +65,27 @@ TEST(Input, RefusesWhatIsNotTwoGoodNumbers) {
   // Unprintable bytes are shown escaped, and long tokens cut short.
   EXPECT_EQ(read(std::string("5\0", 2) + " 1").error,
             "the side n must be a whole number, not '5\\x00'");
-  EXPECT_EQ(read("5 " + std::string(1000, '1')).error,
-            "the radius must be a decimal number, not '" +
-                std::string(40, '1') + "...'");
+  EXPECT_EQ(read("5 " + std::string(1000001, '1')).error,
+            "the radius '" + std::string(40, '1') +
+                "...' is longer than 1000000 characters");
+}
+
+TEST(Input, ReadsLongRadiiExactly) {
+  // A long token is a way to probe a threshold: every digit counts, the
+  // first 12,000 exactly and any nonzero one after them.
+  Input one = read("5 1." + std::string(399, '0'));
+  EXPECT_EQ(one.error, "");
+  EXPECT_EQ(one.radr, radius("1"));
+  const std::string zeros(100000, '0');
+  EXPECT_EQ(read("5 1." + zeros + "1").radr, radius("1"));
+  EXPECT_EQ(read("5 0.5" + zeros + "1").radr, radius("0.5"));
+  // Exactly halfway between 1 and the next value above it, 1 + 2^-63:
+  // ties to even give 1; anything beyond the halfway point, however far
+  // out, rounds up.
+  const std::string half = "1.0000000000000000000542101086242752217003726400434970855712890625";
+  EXPECT_EQ(read("5 " + half + zeros).radr, radius("1"));
+  EXPECT_EQ(read("5 " + half + zeros + "1").radr, nextup(radius("1")));
+  EXPECT_EQ(read("5 " + zeros + "3." + zeros).radr, radius("3"));
 }
 
 }  // namespace
