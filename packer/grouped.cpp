@@ -55,6 +55,7 @@ class Grouped {
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
   void keepbest(std::size_t beam);
+  void trimbeam();
   // At most how many centres the free columns from `from` on can take:
   // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
   int roomfrom(int from) const {
@@ -108,6 +109,7 @@ class Grouped {
   // slower where rows do merge (n = 26 at radius 2.0000001: 0.72 s
   // against 0.57 s).
   static constexpr int kQueue = 8;
+  static constexpr std::size_t kBeamSlack = 4;
   struct Pending {
     std::uint64_t hash;
     int val, parent;
@@ -301,6 +303,9 @@ void Grouped::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = prevcount[parent] + std::popcount(m);
   if (val < need) return;  // see Limits::need
+  if (limits.beam && static_cast<std::size_t>(curkeys.size()) >=
+                         kBeamSlack * limits.beam)
+    trimbeam();
   if (!merging) {
     RowMask* succ = curkeys.append();
     for (int j = 0; j + 1 < w; ++j) succ[j] = survivors[j];
@@ -345,8 +350,22 @@ void Grouped::merge(int slot) {
   }
 }
 
-// Keeps the `beam` states of the row just filled with the most circles
-// (ties: the first in storage order), dropping the rest.
+// A beam's row holds at most kBeamSlack times the beam while it is being
+// filled: a row of 8,192 parents can have billions of successors (n = 60
+// at radius 2.5: 3 GiB by row 7 before this), of which the beam keeps
+// only the best.  Trimming to the beam raises the count a successor needs
+// to the least count kept, since at least `beam` states with that count or
+// more stay to the end of the row; so the enumeration prunes as well.
+void Grouped::trimbeam() {
+  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
+  queued = 0;
+  keepbest(limits.beam);
+  need = std::max(need, *std::min_element(curcount.begin(), curcount.end()));
+}
+
+// Keeps the `beam` states of the row being filled with the most circles
+// (ties: the first in storage order), dropping the rest, with their parent
+// links and patterns.  The kept keys are indexed for further merges.
 void Grouped::keepbest(std::size_t beam) {
   std::vector<int> counts(curcount);
   std::nth_element(counts.begin(), counts.begin() + (beam - 1), counts.end(),
@@ -359,15 +378,22 @@ void Grouped::keepbest(std::size_t beam) {
   kept.reset(w);
   std::vector<int> keptcount;
   keptcount.reserve(beam);
+  std::size_t at = 0;  // states kept so far
   for (int k = 0; k < curkeys.size(); ++k) {
     if (curcount[k] < threshold) continue;
     if (curcount[k] == threshold) {
       if (ties == 0) continue;
       --ties;
     }
-    std::copy_n(curkeys.key(k), w, kept.append());
+    bool inserted = false;
+    kept.findorinsert(curkeys.key(k), inserted);
     keptcount.push_back(curcount[k]);
+    current.papa[at] = current.papa[k];
+    current.placed.set(at, current.placed[k]);
+    ++at;
   }
+  current.papa.resize(at);
+  current.placed.resize(at);
   std::swap(curkeys, kept);
   std::swap(curcount, keptcount);
 }

@@ -156,6 +156,21 @@ TEST(Bounds, ABeamFindsAPackingAndDroppingKeepsTheAnswer) {
   }
 }
 
+TEST(Bounds, ABeamHoldsAFewTimesItsWidthEvenWhereRowsHaveMillionsOfPatterns) {
+  // At n = 60 and radius 2.5 one row alone admits millions of patterns; a
+  // beam must trim while it fills a row, not after.  Its trace stays
+  // consistent through the trimming: the answer phase checks that the
+  // path holds exactly the count's centres.
+  Lattice lat = buildtables(60, radius("2.5"));
+  Limits beam;
+  beam.beam = 64;
+  Trace t = searchgrouped(lat, beam);
+  EXPECT_LE(t.states, 60 * 4 * 64);
+  EXPECT_GE(t.sol, 100);  // rows and columns 3, 8, ..., 53: 11 x 11 fit
+  std::string out = answer(t, 60);
+  EXPECT_EQ(out.substr(0, out.find('\n')), std::to_string(t.sol));
+}
+
 TEST(KnownCounts, TheHardClassBeyondTheOldRange) {
   // At 1 < r <= sqrt(5)/2 the centres form an (n - 3)^2 grid where no two
   // may lie at squared distance 1, 2 or 4; the largest such sets are known.
