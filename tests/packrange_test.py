@@ -47,8 +47,25 @@ def table(packrange, n, problems):
     for line in lines[1:]:
         fields = line.split("\t")
         steps.append((bound_value(fields[0]), bound_value(fields[1]),
-                      int(fields[2]), fields[1]))
+                      int(fields[2]), fields[1], fields[3], fields[4]))
     return steps
+
+
+def check_decimals(packer, n, steps, problems):
+    """Each printed decimal, read back by packer, is a radius of its own
+    step, and the decimals strictly increase down the table."""
+    printed = []
+    for low, high, count, _, first, last in steps:
+        for text in (first, last):
+            if text == "inf":
+                continue
+            printed.append(Decimal(text))
+            got = count_at(packer, n, text)
+            if got != count:
+                problems.append(f"n={n}: packer {text} gives {got}, the step "
+                                f"holding it says {count}")
+    if printed != sorted(set(printed)):
+        problems.append(f"n={n}: decimals not strictly increasing: {printed}")
 
 
 def check_table(packer, packrange, n, problems):
@@ -111,9 +128,25 @@ def check_refusals(packrange, problems):
                 not r.stderr.startswith(b"packrange: ") or \
                 said not in r.stderr or r.stderr.count(b"\n") != 1:
             problems.append(f"packrange {' '.join(args)}: {r}")
+    for args, said in [(["--max-memory"], b"--max-memory needs a size"),
+                       (["--max-memory=lots", "5"], b"--max-memory needs"),
+                       (["--frobnicate", "5"], b"unknown option"),
+                       (["5", "--svg", "3"], b"expected N")]:
+        r = run([packrange] + args)
+        if r.returncode != 2 or r.stdout or said not in r.stderr:
+            problems.append(f"packrange {' '.join(args)}: {r}")
     r = run([packrange, "--help"])
     if r.returncode != 0 or not r.stdout.startswith(b"usage: packrange"):
         problems.append(f"packrange --help: {r}")
+    r = run([packrange, "--version"])
+    if r.returncode != 0 or not r.stdout.startswith(b"packrange "):
+        problems.append(f"packrange --version: {r}")
+    # Options may come anywhere; a generous limit changes nothing.
+    plain = run([packrange, "9"]).stdout
+    for args in (["--max-memory=2G", "9"], ["9", "--max-memory", "2G"]):
+        if run([packrange] + args).stdout != plain:
+            problems.append(f"packrange {' '.join(args)} differs from "
+                            f"packrange 9")
 
 
 def check_svg(packrange, n, steps, problems):
@@ -138,8 +171,9 @@ def check_svg(packrange, n, steps, problems):
 def main():
     packer, packrange = sys.argv[1], sys.argv[2]
     problems = []
-    for n in (1, 2, 5, 9, 12):
+    for n in (1, 2, 5, 9, 12, 17):
         steps = check_table(packer, packrange, n, problems)
+        check_decimals(packer, n, steps, problems)
         if steps and n >= 5:
             check_largest(packer, packrange, n, steps, problems)
             check_svg(packrange, n, steps, problems)

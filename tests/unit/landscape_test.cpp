@@ -1,4 +1,4 @@
-// The radius landscape: thresholds, exact bounds, and the same steps
+// The radius landscape: decimals inside their steps, and the same steps
 // whatever the number of threads.
 #include "landscape.h"
 
@@ -9,24 +9,14 @@
 namespace packer {
 namespace {
 
-TEST(Landscape, ThresholdsAreTheSumsOfTwoSquaresUpToNSquared) {
-  EXPECT_EQ(thresholds(3), (std::vector<std::uint64_t>{1, 2, 4, 5, 8, 9}));
-  EXPECT_EQ(thresholds(1), (std::vector<std::uint64_t>{1}));
-  // 3, 6, 7 and 12 are no sum of two squares, 25 = 9 + 16 is.
-  auto t = thresholds(5);
-  for (std::uint64_t d : {3, 6, 7, 12, 21})
-    EXPECT_EQ(std::count(t.begin(), t.end(), d), 0) << d;
-  EXPECT_EQ(t.back(), 25u);
-}
+using Decimals = std::pair<std::string, std::string>;
 
-TEST(Landscape, BoundsAreWrittenExactly) {
-  EXPECT_EQ(boundtext(0), "0");
-  EXPECT_EQ(boundtext(1), "0.5");
-  EXPECT_EQ(boundtext(4), "1");
-  EXPECT_EQ(boundtext(9), "1.5");
-  EXPECT_EQ(boundtext(5), "sqrt(5)/2");
-  EXPECT_EQ(boundtext(kInfinity), "inf");
-
+TEST(Landscape, StepDecimalsLieInsideTheirSteps) {
+  // FROM rounded up and TO rounded down: sqrt(5)/2 = 1.1180339887...
+  EXPECT_EQ(stepdecimals({4, 5, 17}), Decimals("1.000001", "1.118033"));
+  EXPECT_EQ(stepdecimals({5, 8, 13}), Decimals("1.118034", "1.414213"));
+  EXPECT_EQ(stepdecimals({0, 1, 16}), Decimals("0.000000", "0.500000"));
+  EXPECT_EQ(stepdecimals({4, kInfinity, 0}), Decimals("1.000001", "inf"));
 }
 
 TEST(Landscape, StepsFallAndDoNotDependOnThreads) {
