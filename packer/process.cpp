@@ -119,6 +119,7 @@ MemoryLimit memorylimit(std::uint64_t requested) {
   return limit;
 }
 
+#ifndef PACKER_ASAN
 namespace {
 
 // The stack grown before the cap: the deepest the programs go is a few
@@ -148,6 +149,7 @@ std::uint64_t addressspace() {
 }
 
 }  // namespace
+#endif
 
 std::uint64_t capmemory(const MemoryLimit& limit) {
 #ifdef PACKER_ASAN
