@@ -64,8 +64,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.help || options.version) {
-    std::fputs(options.help ? packer::kUsage : packer::kVersion, stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return packer::writeout("packer", options.help ? "usage" : "version",
+                            options.help ? packer::kUsage : packer::kVersion)
+               ? 0
+               : 1;
   }
   const packer::MemoryLimit limit = packer::memorylimit(options.maxmemory);
   packer::exitonoutofmemory("packer", "", limit);

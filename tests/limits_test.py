@@ -80,6 +80,9 @@ def unwritable_output(packer, packrange, packsvg, test):
         ("packrange", [packrange, "12", "5"], b"", "the answer"),
         ("packsvg", [packsvg, "12", "1.5"], answer, "the picture"),
         ("test", [test], b"5\n", "the answer"),
+        ("packer", [packer, "--help"], b"", "the usage"),
+        ("packrange", [packrange, "--version"], b"", "the version"),
+        ("packsvg", [packsvg, "--help"], b"", "the usage"),
     ]
     for program, argv, stdin, what in cases:
         name = " ".join(os.path.basename(a) for a in argv)
