@@ -6,16 +6,33 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
-#include "cli.h"
 #include "input.h"
+#include "options.h"
 #include "process.h"
 #include "progress.h"
 #include "solve.h"
 #include "thresholds.h"
 
 namespace {
+
+const char* const kUsage =
+    "usage: packer [OPTIONS] < input\n"
+    "       packer [OPTIONS] N RADIUS\n"
+    "\n"
+    "Reads a side N (1 to 63) and a radius, from standard input or as the\n"
+    "two operands, and prints the most circles of that radius, centred on\n"
+    "integer lattice points, that fit in the square from (0, 0) to (N, N)\n"
+    "without overlapping: the count, then one \"row column\" line per\n"
+    "centre.\n"
+    "\n";
+
+const char* const kExitStatus =
+    "\n"
+    "Exit status: 0 answered, 1 out of memory or cannot read or write, 2 bad\n"
+    "input or arguments.\n";
 
 packer::Input input;  // what the run was asked, for messages
 bool showing = false;  // a progress line is on the terminal
@@ -58,21 +75,36 @@ void showprogress() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  packer::Options options = packer::parseoptions(argc, argv);
-  if (!options.error.empty()) {
-    std::fprintf(stderr, "packer: %s\n", options.error.c_str());
+  const packer::CommandLine args =
+      packer::parsecommandline(argc, argv, "packer", true);
+  if (!args.error.empty()) {
+    std::fprintf(stderr, "packer: %s\n", args.error.c_str());
     return 2;
   }
-  if (options.help || options.version) {
-    return packer::writeout("packer", options.help ? "usage" : "version",
-                            options.help ? packer::kUsage : packer::kVersion)
+  if (args.help || args.version) {
+    const std::string text =
+        args.help ? std::string(kUsage) + packer::kMemoryOptionHelp +
+                        packer::kInfoOptionHelp + kExitStatus
+                  : "packer " PACKER_VERSION "\n";
+    return packer::writeout("packer", args.help ? "usage" : "version", text)
                ? 0
                : 1;
   }
-  const packer::MemoryLimit limit = packer::memorylimit(options.maxmemory);
+  if (!args.operands.empty() && args.operands.size() != 2) {
+    std::fprintf(stderr,
+                 "packer: expected N and RADIUS, or no operands to read them "
+                 "from standard input (see packer --help)\n");
+    return 2;
+  }
+  const packer::MemoryLimit limit = packer::memorylimit(args.maxmemory);
   packer::exitonoutofmemory("packer", "", limit);
   std::ios::sync_with_stdio(false);
-  input = packer::readinput(std::cin);
+  if (args.operands.empty()) {
+    input = packer::readinput(std::cin);
+  } else {
+    std::istringstream operands(args.operands[0] + " " + args.operands[1]);
+    input = packer::readinput(operands);
+  }
   if (!input.error.empty()) {
     std::fprintf(stderr, "packer: %s\n", input.error.c_str());
     return input.unreadable ? 1 : 2;

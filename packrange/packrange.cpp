@@ -11,6 +11,7 @@
 
 #include "landscape.h"
 #include "lattice.h"
+#include "options.h"
 #include "process.h"
 #include "solve.h"
 
@@ -28,12 +29,9 @@ const char* const kUsage =
     "tab-separated: FROM, TO, COUNT, then FROM rounded up and TO rounded\n"
     "down to six decimals, each of them a radius of the step.  Bounds are\n"
     "exact: a number, or sqrt(D)/2; the last step ends at inf.\n"
-    "\n"
-    "  --max-memory=SIZE  stop, with a message, rather than use more than\n"
-    "                     SIZE bytes (suffix K, M, G or T: 512M, 8G); the\n"
-    "                     default is the memory the machine has available\n"
-    "  --help             print this and exit\n"
-    "  --version          print the version and exit\n"
+    "\n";
+
+const char* const kExitStatus =
     "\n"
     "Exit status: 0 done, 1 out of memory or cannot write, 2 bad arguments.\n";
 
@@ -175,36 +173,24 @@ struct Arguments {
 
 Arguments parsearguments(int argc, char** argv) {
   Arguments a;
-  std::vector<const char*> words;
-  for (int at = 1; at < argc; ++at) {
-    const std::string arg = argv[at];
-    if (arg == "--help" || arg == "-h") {
-      if (!packer::writeout("packrange", "usage", kUsage)) std::exit(1);
-      std::exit(0);
-    } else if (arg == "--version") {
-      if (!packer::writeout("packrange", "version",
-                            "packrange " PACKER_VERSION "\n"))
-        std::exit(1);
-      std::exit(0);
-    } else if (arg == "--svg") {
-      a.svg = true;
-    } else if (arg.rfind("--max-memory", 0) == 0) {
-      std::string size;
-      if (arg.size() > 12 && arg[12] == '=')
-        size = arg.substr(13);
-      else if (arg.size() == 12 && at + 1 < argc)
-        size = argv[++at];
-      else if (arg.size() != 12)
-        fail(2, "unknown option '" + arg + "' (see packrange --help)");
-      if (!packer::parsesize(size, a.maxmemory))
-        fail(2, "--max-memory needs a size such as 512M or 8G, not '" + size +
-                    "'");
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      fail(2, "unknown option '" + arg + "' (see packrange --help)");
-    } else {
-      words.push_back(argv[at]);
-    }
+  const packer::CommandLine line =
+      packer::parsecommandline(argc, argv, "packrange", true, {"--svg"});
+  if (!line.error.empty()) fail(2, line.error);
+  if (line.help || line.version) {
+    const std::string text =
+        line.help ? std::string(kUsage) + packer::kMemoryOptionHelp +
+                        packer::kInfoOptionHelp + kExitStatus
+                  : "packrange " PACKER_VERSION "\n";
+    std::exit(packer::writeout("packrange", line.help ? "usage" : "version",
+                               text)
+                  ? 0
+                  : 1);
   }
+  a.svg = !line.flags.empty();
+  a.maxmemory = line.maxmemory;
+  std::vector<const char*> words;
+  for (const std::string& operand : line.operands)
+    words.push_back(operand.c_str());
   if (words.empty() || words.size() > 2 || (a.svg && words.size() == 2))
     fail(2, "expected N, then K or --svg if any (see packrange --help)");
   if (!wholenumber(words[0], 1, packer::kMaxSide, a.n))

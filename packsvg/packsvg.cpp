@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "lattice.h"
+#include "options.h"
 #include "process.h"
 
 namespace {
@@ -19,7 +20,7 @@ namespace {
 const char* kUsage =
     "usage: packsvg N RADIUS < answer > picture.svg\n"
     "Draws a packing printed by packer for the square of side N (1 to 63)\n"
-    "and circles of radius RADIUS (a positive decimal number): the square,\n"
+    "and circles of radius RADIUS (a decimal number, 0 or more): the square,\n"
     "its lattice points, every circle, and a title with N, the radius and\n"
     "the count.  Example:\n"
     "  echo \"12 1.5\" | packer | packsvg 12 1.5 > packing.svg\n";
@@ -106,24 +107,35 @@ std::string number(double v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::string(argv[1]) == "--help") {
-    return packer::writeout("packsvg", "usage", kUsage) ? 0 : 1;
+  const packer::CommandLine args =
+      packer::parsecommandline(argc, argv, "packsvg", false);
+  if (!args.error.empty()) fail(2, args.error);
+  if (args.help || args.version) {
+    const std::string text = args.help
+                                 ? std::string(kUsage) + "\n" +
+                                       packer::kInfoOptionHelp
+                                 : "packsvg " PACKER_VERSION "\n";
+    return packer::writeout("packsvg", args.help ? "usage" : "version", text)
+               ? 0
+               : 1;
   }
-  if (argc != 3)
+  if (args.operands.size() != 2)
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
+  const std::string ntext = args.operands[0];
   long n = 0;
-  if (!wholenumber(argv[1], n) || n < 1 || n > packer::kMaxSide)
+  if (!wholenumber(ntext, n) || n < 1 || n > packer::kMaxSide)
     fail(2, "N must be a whole number from 1 to " +
-                std::to_string(packer::kMaxSide) + ", not '" + argv[1] + "'");
-  const std::string radiustext = argv[2];
+                std::to_string(packer::kMaxSide) + ", not '" + ntext + "'");
+  const std::string radiustext = args.operands[1];
   char* end = nullptr;
   errno = 0;
   double radius = std::strtod(radiustext.c_str(), &end);
   if (radiustext.empty() || *end != '\0' || errno == ERANGE ||
-      !std::isfinite(radius) || radius <= 0 ||
+      !std::isfinite(radius) || radius < 0 ||
       radiustext.find_first_of("xXnN") != std::string::npos)
     fail(2,
-         "RADIUS must be a positive decimal number, not '" + radiustext + "'");
+         "RADIUS must be a decimal number, 0 or more, not '" + radiustext +
+             "'");
   std::vector<Centre> centres = readanswer(std::cin, n);
 
   // The page is 640 pixels wide: a caption line, then the square scaled

@@ -55,7 +55,8 @@ def main():
           and not r.stderr, r)
     for args, said in [
             (["--bogus"], b"packer: unknown option '--bogus'"),
-            (["12"], b"packer: unexpected argument '12'"),
+            (["12"], b"packer: expected N and RADIUS"),
+            (["12", "1.5", "3"], b"packer: expected N and RADIUS"),
             (["--max-memory=lots"], b"packer: --max-memory needs a size"),
             (["--max-memory"], b"packer: --max-memory needs a size")]:
         r = run(program, args, b"5 1\n")
@@ -63,8 +64,15 @@ def main():
               and r.stderr.startswith(said)
               and r.stderr.count(b"\n") == 1, r)
 
-    # No arguments, and a generous limit: the answer as always.
+    # No arguments, and a generous limit: the answer as always; the two
+    # numbers as operands: the same answer, standard input unread.
     plain = run(program, [], b"12 1.5\n")
+    operands = run(program, ["12", "1.5"], b"5 1\n")
+    check("packer 12 1.5", operands.returncode == 0 and
+          operands.stdout == plain.stdout, operands)
+    r = run(program, ["--", "3", "-1"])
+    check("packer -- 3 -1", r.returncode == 0 and
+          r.stdout == b"4\n1 1\n1 2\n2 1\n2 2\n", r)
     limited = run(program, ["--max-memory=1G"], b"12 1.5\n")
     check("--max-memory=1G", plain.returncode == 0 and plain.stdout
           and limited.stdout == plain.stdout, (plain, limited))

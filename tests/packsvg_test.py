@@ -64,6 +64,17 @@ def main():
                               text=True)
     if help_run.returncode != 0 or "usage: packsvg N RADIUS" not in help_run.stdout:
         errors.append("--help does not print the usage")
+    version = subprocess.run([packsvg, "--version"], capture_output=True,
+                             text=True)
+    if version.returncode != 0 or not version.stdout.startswith("packsvg "):
+        errors.append("--version does not print the version")
+    # What packer prints for radius 0, with CRLF line ends.
+    zero = subprocess.run([packer], input="3 0\n", text=True,
+                          capture_output=True, check=True).stdout
+    drawn = subprocess.run([packsvg, "3", "0"], capture_output=True,
+                           input=zero.replace("\n", "\r\n").encode())
+    if drawn.returncode != 0 or drawn.stdout.count(b'class="disc"') != 4:
+        errors.append(f"radius 0 with CRLF: {drawn.stderr!r}")
     errors += check_refusal(packsvg, [], "", "packsvg --help", 2)
     errors += check_refusal(packsvg, ["64", "1"], "0\n", "N must be", 2)
     errors += check_refusal(packsvg, ["5", "abc"], "0\n", "RADIUS must", 2)

@@ -1,12 +1,12 @@
 // The command line and the memory estimate: sizes read and shown, options
 // accepted and refused, and the cheap count of row patterns behind the
 // refusal of runs that cannot fit.
-#include "cli.h"
-#include "process.h"
+#include "options.h"
 
 #include <gtest/gtest.h>
 
 #include "lattice.h"
+#include "process.h"
 #include "radius_util.h"
 #include "solve.h"
 
@@ -41,19 +41,36 @@ TEST(Sizes, ShownInTheNearestUnit) {
 
 TEST(Options, AcceptedAndRefused) {
   auto parse = [](std::vector<const char*> args) {
-    args.insert(args.begin(), "packer");
-    return parseoptions(static_cast<int>(args.size()), args.data());
+    args.insert(args.begin(), "packrange");
+    return parsecommandline(static_cast<int>(args.size()), args.data(),
+                            "packrange", true, {"--svg"});
   };
   EXPECT_EQ(parse({}).error, "");
   EXPECT_EQ(parse({}).maxmemory, 0u);
   EXPECT_TRUE(parse({"--help"}).help);
+  EXPECT_TRUE(parse({"-h"}).help);
   EXPECT_TRUE(parse({"--version"}).version);
   EXPECT_EQ(parse({"--max-memory=2G"}).maxmemory, 2ull << 30);
   EXPECT_EQ(parse({"--max-memory", "3M"}).maxmemory, 3ull << 20);
-  EXPECT_NE(parse({"--max-memory"}).error, "");
-  EXPECT_NE(parse({"--max-memory=x"}).error, "");
-  EXPECT_NE(parse({"--maxmemory=1G"}).error, "");
-  EXPECT_NE(parse({"5"}).error, "");
+  EXPECT_EQ(parse({"--max-memory"}).error,
+            "--max-memory needs a size such as 512M or 8G");
+  EXPECT_EQ(parse({"--max-memory=x"}).error,
+            "--max-memory needs a size such as 512M or 8G, not 'x'");
+  EXPECT_EQ(parse({"--maxmemory=1G"}).error,
+            "unknown option '--maxmemory=1G' (see packrange --help)");
+  // Operands and flags in any order; negative numbers and anything after
+  // "--" are operands.
+  CommandLine mixed = parse({"12", "--svg", "-1.5", "--", "--help", "-"});
+  EXPECT_EQ(mixed.error, "");
+  EXPECT_FALSE(mixed.help);
+  EXPECT_EQ(mixed.flags, std::vector<std::string>{"--svg"});
+  EXPECT_EQ(mixed.operands,
+            (std::vector<std::string>{"12", "-1.5", "--help", "-"}));
+  // A program without --max-memory or flags refuses them.
+  const char* svg[] = {"packsvg", "--max-memory=1G"};
+  EXPECT_NE(parsecommandline(2, svg, "packsvg", false).error, "");
+  const char* flag[] = {"packsvg", "--svg"};
+  EXPECT_NE(parsecommandline(2, flag, "packsvg", false).error, "");
 }
 
 TEST(MemoryNeed, CountsTheRowPatternsTheSearchWillHold) {

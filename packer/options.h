@@ -1,0 +1,35 @@
+// The command line the programs share: GNU-style options (--name=VALUE or
+// --name VALUE, "--" ending them) mixed with operands.  One small parser
+// rather than a library: the programs take four options between them, and
+// the messages stay in the programs' own words.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace packer {
+
+struct CommandLine {
+  bool help = false;                  // --help or -h
+  bool version = false;               // --version
+  std::uint64_t maxmemory = 0;        // --max-memory, in bytes; 0: not given
+  std::vector<std::string> flags;     // the program's own flags given
+  std::vector<std::string> operands;  // the arguments that are no options
+  std::string error;                  // why the arguments were refused
+};
+
+// Reads argv[1..argc-1] for `program`, which takes --help, --version,
+// --max-memory when `memory` is set, and the flags in `flags`.  An argument
+// that starts with "-" followed by a digit or a point is an operand (a
+// negative number).
+CommandLine parsecommandline(int argc, const char* const* argv,
+                             const char* program, bool memory,
+                             const std::vector<std::string>& flags = {});
+
+// The lines of a usage text that describe --max-memory, and --help with
+// --version.
+extern const char* const kMemoryOptionHelp;
+extern const char* const kInfoOptionHelp;
+
+}  // namespace packer
