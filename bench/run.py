@@ -71,7 +71,7 @@ def main():
     args = parser.parse_args()
     build(ROOT, BUILD, ["packer", "packer_tool"])
     packer = os.path.join(BUILD, "packer", "packer")
-    tool = os.path.join(BUILD, "tests", "packer_tool")
+    tool = os.path.join(BUILD, "bench", "packer_tool")
     old_source = os.path.join(BUILD, "previous-source")
     if not os.path.isdir(old_source):
         subprocess.run(["git", "-C", ROOT, "worktree", "add", "--detach",

@@ -34,7 +34,7 @@ const char* const kExitStatus =
     "Exit status: 0 answered, 1 out of memory or cannot read or write, 2 bad\n"
     "input or arguments.\n";
 
-packer::Input input;  // what the run was asked, for messages
+packer::Input input;   // what the run was asked, for messages
 bool showing = false;  // a progress line is on the terminal
 auto start = std::chrono::steady_clock::now();
 
@@ -124,8 +124,10 @@ int main(int argc, char** argv) {
     }
   }
   if (std::uint64_t least = packer::capmemory(limit)) {
-    std::fprintf(stderr, "packer: %s: needs at least %s to start, more than "
-                 "%s%s\n", whatrun().c_str(), packer::formatsize(least).c_str(),
+    std::fprintf(stderr,
+                 "packer: %s: needs at least %s to start, more than "
+                 "%s%s\n",
+                 whatrun().c_str(), packer::formatsize(least).c_str(),
                  limit.describe().c_str(), limit.advice().c_str());
     return 1;
   }
@@ -145,8 +147,7 @@ int main(int argc, char** argv) {
                  "packer: note: the radius typed is %s %s, but read to 64 "
                  "significant bits it is %s; the answer is for the radius "
                  "as read\n",
-                 typedabove ? "above" : "at most",
-                 packer::boundtext(d).c_str(),
+                 typedabove ? "above" : "at most", packer::boundtext(d).c_str(),
                  typedabove ? "not" : "above it");
   }
   return 0;

@@ -20,7 +20,8 @@ namespace {
 const char* const kUsage =
     "usage: packrange [OPTIONS] N        the steps of the count as the radius\n"
     "                                    grows\n"
-    "       packrange [OPTIONS] N K      the largest radius at which K circles\n"
+    "       packrange [OPTIONS] N K      the largest radius at which K "
+    "circles\n"
     "                                    fit, then the packing packer prints\n"
     "       packrange [OPTIONS] N --svg  the steps drawn as an SVG plot\n"
     "\n"
@@ -37,16 +38,6 @@ const char* const kExitStatus =
 
 [[noreturn]] void fail(int status, const std::string& message) {
   packer::fail("packrange", status, message);
-}
-
-// A whole decimal number from lo to hi, all of `text`.
-bool wholenumber(const char* text, long lo, long hi, long& value) {
-  std::size_t length = std::strlen(text);
-  if (length == 0 || length > 9) return false;
-  for (std::size_t k = 0; k < length; ++k)
-    if (text[k] < '0' || text[k] > '9') return false;
-  value = std::strtol(text, nullptr, 10);
-  return value >= lo && value <= hi;
 }
 
 // Refuses a side whose smallest radii need more memory than the limit,
@@ -163,10 +154,9 @@ std::string plot(int n, const std::vector<packer::Step>& steps) {
   return svg + "</svg>\n";
 }
 
-
 struct Arguments {
   long n = 0;
-  long k = 0;    // circles asked for; 0: none
+  long k = 0;  // circles asked for; 0: none
   bool svg = false;
   std::uint64_t maxmemory = 0;  // bytes; 0: the memory available
 };
@@ -181,22 +171,20 @@ Arguments parsearguments(int argc, char** argv) {
         line.help ? std::string(kUsage) + packer::kMemoryOptionHelp +
                         packer::kInfoOptionHelp + kExitStatus
                   : "packrange " PACKER_VERSION "\n";
-    std::exit(packer::writeout("packrange", line.help ? "usage" : "version",
-                               text)
-                  ? 0
-                  : 1);
+    std::exit(
+        packer::writeout("packrange", line.help ? "usage" : "version", text)
+            ? 0
+            : 1);
   }
   a.svg = !line.flags.empty();
   a.maxmemory = line.maxmemory;
-  std::vector<const char*> words;
-  for (const std::string& operand : line.operands)
-    words.push_back(operand.c_str());
+  const std::vector<std::string>& words = line.operands;
   if (words.empty() || words.size() > 2 || (a.svg && words.size() == 2))
     fail(2, "expected N, then K or --svg if any (see packrange --help)");
-  if (!wholenumber(words[0], 1, packer::kMaxSide, a.n))
+  if (!packer::wholenumber(words[0], 1, packer::kMaxSide, a.n))
     fail(2, std::string("N must be a whole number from 1 to ") +
                 std::to_string(packer::kMaxSide) + ", not '" + words[0] + "'");
-  if (words.size() == 2 && !wholenumber(words[1], 1, 999999999, a.k))
+  if (words.size() == 2 && !packer::wholenumber(words[1], 1, 999999999, a.k))
     fail(2, std::string("K must be a whole number of circles, 1 or more, "
                         "or --svg, not '") +
                 words[1] + "'");

@@ -33,15 +33,6 @@ struct Centre {
   packer::fail("packsvg", status, message);
 }
 
-// A whole decimal number, all of `text`.
-bool wholenumber(const std::string& text, long& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char ch : text)
-    if (ch < '0' || ch > '9') return false;
-  value = std::strtol(text.c_str(), nullptr, 10);
-  return true;
-}
-
 // Longest line of an answer: "row column" with both below 64, or a count
 // below 64^2; anything longer is refused before more of it is read.
 constexpr std::size_t kMaxLine = 32;
@@ -67,7 +58,8 @@ bool readline(std::istream& in, std::string& line, const std::string& what) {
 std::vector<Centre> readanswer(std::istream& in, long n) {
   std::string line;
   long count = 0;
-  if (!readline(in, line, "the count line") || !wholenumber(line, count))
+  if (!readline(in, line, "the count line") ||
+      !packer::wholenumber(line, 0, 999999999, count))
     fail(2, "the answer must start with the count of circles");
   if (count > (n - 1) * (n - 1))
     fail(2, "the count says " + std::to_string(count) + ", but at most " +
@@ -83,8 +75,8 @@ std::vector<Centre> readanswer(std::istream& in, long n) {
     std::size_t blank = line.find(' ');
     Centre c{};
     if (blank == std::string::npos ||
-        !wholenumber(line.substr(0, blank), c.row) ||
-        !wholenumber(line.substr(blank + 1), c.col))
+        !packer::wholenumber(line.substr(0, blank), 0, 999999999, c.row) ||
+        !packer::wholenumber(line.substr(blank + 1), 0, 999999999, c.col))
       fail(2, "centre line " + std::to_string(k) + " is not \"row column\"");
     if (c.row > n || c.col > n)
       fail(2, "centre " + line + " lies outside the square of side " +
@@ -111,10 +103,9 @@ int main(int argc, char** argv) {
       packer::parsecommandline(argc, argv, "packsvg", false);
   if (!args.error.empty()) fail(2, args.error);
   if (args.help || args.version) {
-    const std::string text = args.help
-                                 ? std::string(kUsage) + "\n" +
-                                       packer::kInfoOptionHelp
-                                 : "packsvg " PACKER_VERSION "\n";
+    const std::string text =
+        args.help ? std::string(kUsage) + "\n" + packer::kInfoOptionHelp
+                  : "packsvg " PACKER_VERSION "\n";
     return packer::writeout("packsvg", args.help ? "usage" : "version", text)
                ? 0
                : 1;
@@ -123,7 +114,7 @@ int main(int argc, char** argv) {
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
   const std::string ntext = args.operands[0];
   long n = 0;
-  if (!wholenumber(ntext, n) || n < 1 || n > packer::kMaxSide)
+  if (!packer::wholenumber(ntext, 1, packer::kMaxSide, n))
     fail(2, "N must be a whole number from 1 to " +
                 std::to_string(packer::kMaxSide) + ", not '" + ntext + "'");
   const std::string radiustext = args.operands[1];
@@ -133,9 +124,8 @@ int main(int argc, char** argv) {
   if (radiustext.empty() || *end != '\0' || errno == ERANGE ||
       !std::isfinite(radius) || radius < 0 ||
       radiustext.find_first_of("xXnN") != std::string::npos)
-    fail(2,
-         "RADIUS must be a decimal number, 0 or more, not '" + radiustext +
-             "'");
+    fail(2, "RADIUS must be a decimal number, 0 or more, not '" + radiustext +
+                "'");
   std::vector<Centre> centres = readanswer(std::cin, n);
 
   // The page is 640 pixels wide: a caption line, then the square scaled

@@ -82,7 +82,8 @@ TEST(Input, ReadsLongRadiiExactly) {
   // Exactly halfway between 1 and the next value above it, 1 + 2^-63:
   // ties to even give 1; anything beyond the halfway point, however far
   // out, rounds up.
-  const std::string half = "1.0000000000000000000542101086242752217003726400434970855712890625";
+  const std::string half =
+      "1.0000000000000000000542101086242752217003726400434970855712890625";
   EXPECT_EQ(read("5 " + half + zeros).radr, radius("1"));
   EXPECT_EQ(read("5 " + half + zeros + "1").radr, nextup(radius("1")));
   EXPECT_EQ(read("5 " + zeros + "3." + zeros).radr, radius("3"));

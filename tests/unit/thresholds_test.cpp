@@ -28,7 +28,6 @@ TEST(Thresholds, BoundsAreWrittenExactly) {
   EXPECT_EQ(boundtext(9), "1.5");
   EXPECT_EQ(boundtext(5), "sqrt(5)/2");
   EXPECT_EQ(boundtext(kInfinity), "inf");
-
 }
 
 TEST(Thresholds, TheSideOfAThresholdIsDecidedOnTheDigitsTyped) {

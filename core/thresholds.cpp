@@ -8,7 +8,8 @@ namespace {
 
 bool sumoftwosquares(std::uint64_t d) {
   for (std::uint64_t i = 0; 2 * i * i <= d; ++i) {
-    auto j = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(d - i * i)));
+    auto j =
+        static_cast<std::uint64_t>(std::sqrt(static_cast<double>(d - i * i)));
     while (j * j > d - i * i) --j;
     while ((j + 1) * (j + 1) <= d - i * i) ++j;
     if (i * i + j * j == d) return true;

@@ -303,8 +303,8 @@ void Grouped::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = prevcount[parent] + std::popcount(m);
   if (val < need) return;  // see Limits::need
-  if (limits.beam && static_cast<std::size_t>(curkeys.size()) >=
-                         kBeamSlack * limits.beam)
+  if (limits.beam &&
+      static_cast<std::size_t>(curkeys.size()) >= kBeamSlack * limits.beam)
     trimbeam();
   if (!merging) {
     RowMask* succ = curkeys.append();

@@ -1,14 +1,8 @@
 #include "fastsearch.h"
 
 #include "check.h"
-#include "progress.h"
 
 namespace packer {
-
-Progress& progress() {
-  thread_local Progress record;
-  return record;
-}
 
 bool profileless(const RowMask* a, const RowMask* b, int width) {
   for (int j = 0; j < width; ++j) {

@@ -27,6 +27,10 @@ CommandLine parsecommandline(int argc, const char* const* argv,
                              const char* program, bool memory,
                              const std::vector<std::string>& flags = {});
 
+// `text` is a whole decimal number of at most nine digits, no sign, from lo
+// to hi; it is stored in `value`.
+bool wholenumber(const std::string& text, long lo, long hi, long& value);
+
 // The lines of a usage text that describe --max-memory, and --help with
 // --version.
 extern const char* const kMemoryOptionHelp;

@@ -173,8 +173,8 @@ namespace {
 
 // The out-of-memory line, composed before it is needed, since the handler
 // must not allocate.
-char oomstart[512];        // "<program>: <context>: out of memory"
-char oomlimit[256];        // " within <limit>", or empty
+char oomstart[512];  // "<program>: <context>: out of memory"
+char oomlimit[256];  // " within <limit>", or empty
 void (*oombefore)() = nullptr;
 
 void outofmemory() {

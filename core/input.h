@@ -9,10 +9,10 @@
 namespace packer {
 
 struct Input {
-  int n = 0;               // 1..kMaxSide when error is empty
-  Radius radr;             // as read, when error is empty
-  std::string radiustext;  // the radius as written, for messages
-  std::string error;       // why the input was refused; empty when it is good
+  int n = 0;                // 1..kMaxSide when error is empty
+  Radius radr;              // as read, when error is empty
+  std::string radiustext;   // the radius as written, for messages
+  std::string error;        // why the input was refused; empty when it is good
   bool unreadable = false;  // the error is that the input could not be read
 };
 

@@ -91,8 +91,7 @@ std::pair<std::string, std::string> stepdecimals(const Step& s) {
   PACKER_CHECK(shift > 0 && shift <= 70 && hi.exp + shift >= 0 &&
                below.exp + shift >= 0);
   const u128 top = static_cast<u128>(hi.sig) << (hi.exp + shift);
-  const u128 bottom = (static_cast<u128>(below.sig) + 1)
-                      << (below.exp + shift);
+  const u128 bottom = (static_cast<u128>(below.sig) + 1) << (below.exp + shift);
   const u128 from = units(bottom, shift, true);
   if (s.to == kInfinity) return {decimal(from), "inf"};
   const u128 to = units(top, shift, false);

@@ -53,6 +53,20 @@ struct Lattice {
 // radr > 0.5.
 Lattice buildtables(int n, const Radius& radr);
 
+// The rows 1..n that admit a centre, and their columns: the rows form one
+// run, and each admits the same run of columns (the square looks the same
+// along both axes).
+struct CentreRows {
+  int count = 0;     // rows that admit a centre
+  RowMask cols = 0;  // the columns each of them admits; 0 when none does
+};
+CentreRows centrerows(const Lattice& lat);
+
+// counts[k]: the admissible patterns of k consecutive columns, centres at
+// least `gap` apart, for k = 0..width: column k - 1 empty, or taken with
+// the gap - 1 columns before it empty.
+std::vector<std::uint64_t> patterncounts(int width, int gap);
+
 // A strip of `height` consecutive rows of `lat` that all admit centres, as
 // a lattice of its own turned a quarter: its rows are lat's columns 0..n
 // (with their border), its columns 0..height-1 have none.  A packing of it

@@ -66,8 +66,7 @@ Trace searchbounded(const Lattice& lat) {
   // quarter (few states while len is small); longer runs of rows split
   // into shorter ones.  U[i], for rows i+1..n, is the strip bound of the
   // rows among them that admit centres.
-  int rows = 0;  // rows that admit centres
-  for (int i = 1; i <= n; ++i) rows += lat.borderok[i] != 0;
+  const int rows = centrerows(lat).count;
   std::vector<int> exact(rows + 1, kNone), strip(rows + 1), upper(n + 1);
   exact[0] = 0;
   int done = 0;         // exact[1..done] are known

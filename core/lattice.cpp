@@ -1,5 +1,7 @@
 #include "lattice.h"
 
+#include <algorithm>
+
 #include "check.h"
 
 namespace packer {
@@ -57,6 +59,24 @@ Lattice transposedstrip(const Lattice& lat, int height) {
   for (int dr = 0; dr <= n; ++dr)
     for (int c = 0; c <= n; ++c) strip.blocks[dr][c] &= all;
   return strip;
+}
+
+CentreRows centrerows(const Lattice& lat) {
+  CentreRows rows;
+  for (int i = 1; i <= lat.n; ++i)
+    if (lat.borderok[i]) {
+      PACKER_CHECK(rows.cols == 0 || rows.cols == lat.borderok[i]);
+      rows.cols = lat.borderok[i];
+      ++rows.count;
+    }
+  return rows;
+}
+
+std::vector<std::uint64_t> patterncounts(int width, int gap) {
+  std::vector<std::uint64_t> counts(width + 1, 1);
+  for (int k = 1; k <= width; ++k)
+    counts[k] = counts[k - 1] + counts[std::max(0, k - gap)];
+  return counts;
 }
 
 bool staysafter(const Lattice& lat, int r, int row) {

@@ -8,6 +8,7 @@
 #include "input.h"
 #include "lattice.h"
 #include "reference.h"
+#include "solve.h"
 #include "trace.h"
 
 int main(int argc, char** argv) {
@@ -21,13 +22,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "packer: %s\n", input.error.c_str());
     return 2;
   }
-  std::string out;
-  if (packer::diameteratmost(input.radr, 1)) {
-    out = packer::smallanswer(input.n);
-  } else {
-    packer::Lattice lat = packer::buildtables(input.n, input.radr);
-    out = packer::answer(packer::searchreference(lat), input.n);
-  }
+  std::string out =
+      packer::solvewith(input.n, input.radr, packer::searchreference);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

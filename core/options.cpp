@@ -24,6 +24,14 @@ bool isnumber(const std::string& arg) {
 
 }  // namespace
 
+bool wholenumber(const std::string& text, long lo, long hi, long& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char ch : text)
+    if (ch < '0' || ch > '9') return false;
+  value = std::stol(text);
+  return value >= lo && value <= hi;
+}
+
 CommandLine parsecommandline(int argc, const char* const* argv,
                              const char* program, bool memory,
                              const std::vector<std::string>& flags) {
@@ -42,8 +50,8 @@ CommandLine parsecommandline(int argc, const char* const* argv,
       line.version = true;
     } else if (std::find(flags.begin(), flags.end(), arg) != flags.end()) {
       line.flags.push_back(arg);
-    } else if (memory && (arg == "--max-memory" ||
-                          arg.rfind("--max-memory=", 0) == 0)) {
+    } else if (memory &&
+               (arg == "--max-memory" || arg.rfind("--max-memory=", 0) == 0)) {
       const bool joined = arg.size() > 12;
       if (!joined && k + 1 == argc) {
         line.error = "--max-memory needs a size such as 512M or 8G";

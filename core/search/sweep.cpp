@@ -77,18 +77,13 @@ Sweep::Sweep(const Lattice& l) : lat(l) {
   // Radius up to 1: rows one apart overlap at most one column sideways.
   PACKER_CHECK(!lat.intersectcircle[1][2]);
   reachcols = lat.intersectcircle[1][1] ? 1 : 0;
-  RowMask cols = 0;
-  for (int i = 1; i <= lat.n; ++i)
-    if (lat.borderok[i]) {
-      PACKER_CHECK(cols == 0 || cols == lat.borderok[i]);
-      cols = lat.borderok[i];
-    }
+  const RowMask cols = centrerows(lat).cols;
   if (cols == 0) return;
   lo = std::countr_zero(cols);
   width = std::popcount(cols);
   PACKER_CHECK(cols == ((RowMask{1} << width) - 1) << lo);
-  fib.assign(width + 4, 1);
-  for (int b = 3; b < width + 4; ++b) fib[b] = fib[b - 1] + fib[b - 2];
+  fib.assign(2, 1);
+  for (std::uint64_t count : patterncounts(width + 1, 2)) fib.push_back(count);
   patterns = patternsinorder((RowMask{1} << width) - 1, 2);
   PACKER_CHECK(patterns.size() < 0xffffffffu);
   ascending = patternsinorder((RowMask{1} << (width + 1)) - 1, 2);

@@ -1,0 +1,10 @@
+#include "progress.h"
+
+namespace packer {
+
+Progress& progress() {
+  thread_local Progress record;
+  return record;
+}
+
+}  // namespace packer
