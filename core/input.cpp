@@ -12,7 +12,7 @@ namespace packer {
 // this long is still read exactly (radius.cpp).
 constexpr std::size_t kMaxToken = 1000000;
 
-static bool isblank(int ch) {
+static bool isspacechar(int ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' ||
          ch == '\r';
 }
@@ -22,11 +22,11 @@ static bool isblank(int ch) {
 static bool readtoken(std::streambuf& buf, std::string& token, bool& cut) {
   using traits = std::streambuf::traits_type;
   int ch = buf.sgetc();
-  while (ch != traits::eof() && isblank(ch)) ch = buf.snextc();
+  while (ch != traits::eof() && isspacechar(ch)) ch = buf.snextc();
   if (ch == traits::eof()) return false;
   token.clear();
   cut = false;
-  while (ch != traits::eof() && !isblank(ch)) {
+  while (ch != traits::eof() && !isspacechar(ch)) {
     if (token.size() == kMaxToken) {
       cut = true;
       break;
@@ -55,14 +55,14 @@ static std::string shown(const std::string& token, bool cut) {
   return out + "'";
 }
 
-static bool isdigit(char ch) { return ch >= '0' && ch <= '9'; }
+static bool isdecimaldigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 // Optional sign, then one or more digits.
 static bool iswhole(const std::string& t) {
   std::size_t k = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
   if (k == t.size()) return false;
   for (; k < t.size(); ++k)
-    if (!isdigit(t[k])) return false;
+    if (!isdecimaldigit(t[k])) return false;
   return true;
 }
 
@@ -71,15 +71,15 @@ static bool iswhole(const std::string& t) {
 static bool isdecimal(const std::string& t) {
   std::size_t k = 0, digits = 0;
   if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
-  for (; k < t.size() && isdigit(t[k]); ++k) ++digits;
+  for (; k < t.size() && isdecimaldigit(t[k]); ++k) ++digits;
   if (k < t.size() && t[k] == '.')
-    for (++k; k < t.size() && isdigit(t[k]); ++k) ++digits;
+    for (++k; k < t.size() && isdecimaldigit(t[k]); ++k) ++digits;
   if (digits == 0) return false;
   if (k < t.size() && (t[k] == 'e' || t[k] == 'E')) {
     ++k;
     if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
     std::size_t start = k;
-    for (; k < t.size() && isdigit(t[k]); ++k) {
+    for (; k < t.size() && isdecimaldigit(t[k]); ++k) {
     }
     if (k == start) return false;
   }
@@ -119,7 +119,8 @@ static Input readtokens(std::istream& in) {
   long value = 0;
   bool negative = token[0] == '-';
   for (char ch : token)
-    if (isdigit(ch) && value <= kMaxSide) value = value * 10 + (ch - '0');
+    if (isdecimaldigit(ch) && value <= kMaxSide)
+      value = value * 10 + (ch - '0');
   if (negative) value = -value;
   if (value < 1 || value > kMaxSide) {
     result.error = "the side n must be from 1 to " + std::to_string(kMaxSide) +

@@ -64,8 +64,9 @@ struct Trace {
                                // single empty start state and stays empty
   int sol = -1;                // best count in the last row
   int cr = -1;                 // index of the chosen state in the last row
-  long long states = 0;        // states summed over rows 1..n (statistics)
-  bool stopped = false;        // Limits::maxstates cut the search short
+  long long states = 0;        // states summed over rows 1..n; the bounds
+                               // budget their strips by it
+  bool stopped = false;        // SearchOptions::maxstates cut the search short
 };
 
 // The answer for radr <= 0.5: every lattice point strictly inside the square.

@@ -55,7 +55,7 @@ Trace searchbounded(const Lattice& lat) {
   constexpr int kNone = INT_MAX / 4;  // no bound known
 
   // LB: the best packing a beam of the most promising states finds.
-  Limits beam;
+  SearchOptions beam;
   beam.trace = false;
   beam.beam = kBeam;
   beam.phase = "lower bound";
@@ -71,12 +71,12 @@ Trace searchbounded(const Lattice& lat) {
   exact[0] = 0;
   int done = 0;         // exact[1..done] are known
   long long spent = 0;  // states of the strips searched so far
-  Limits count;
-  count.trace = false;
-  count.phase = "upper bounds";
+  SearchOptions strips;
+  strips.trace = false;
+  strips.phase = "upper bounds";
   auto buystrips = [&](long long budget) {
     while (done < rows && spent < budget) {
-      Trace t = searchgrouped(transposedstrip(lat, done + 1), count);
+      Trace t = searchgrouped(transposedstrip(lat, done + 1), strips);
       exact[++done] = t.sol;
       spent += t.states;
     }
@@ -99,10 +99,10 @@ Trace searchbounded(const Lattice& lat) {
   // bounds, so better bounds resume at the guess that was given up.
   long long budget = kFirstBudget;
   buystrips(budget);
-  Limits full;
-  full.need.resize(n + 1);
+  SearchOptions full;
+  full.mincount.resize(n + 1);
   for (int guess = lower + kGuess;;) {
-    for (int i = 0; i <= n; ++i) full.need[i] = guess - upper[i];
+    for (int i = 0; i <= n; ++i) full.mincount[i] = guess - upper[i];
     const bool last = done == rows || budget >= kStripStates;
     full.maxstates = last ? 0 : std::max(kGiveUp * spent, kFirstBudget);
     Trace trace = searchgrouped(lat, full);

@@ -4,7 +4,7 @@
 
 namespace packer {
 
-bool profileless(const RowMask* a, const RowMask* b, int width) {
+bool profilebefore(const RowMask* a, const RowMask* b, int width) {
   for (int j = 0; j < width; ++j) {
     if (a[j] == b[j]) continue;
     // The first centre where the two Profiles differ is the lowest differing

@@ -46,7 +46,7 @@ RowMask rankoldest(Rank r) {
 // rules out all its extensions.
 class Grouped {
  public:
-  Grouped(const Lattice& lat, const Limits& limits);
+  Grouped(const Lattice& lat, const SearchOptions& limits);
   Trace run();
 
  private:
@@ -70,7 +70,7 @@ class Grouped {
   RowMask blockedby(RowMask cells, int offset) const;
 
   const Lattice& lat;
-  const Limits& limits;
+  const SearchOptions& limits;
   const int n;
   const int w;  // rows in a key window: lat.reach
 
@@ -80,8 +80,7 @@ class Grouped {
   Trace trace;
 
   // Scratch of the row being filled, sized once per run.
-  int row = 0;
-  int need = 0;      // a successor with fewer circles is dropped
+  int mincount = 0;  // a successor with fewer circles is dropped
   TraceRow current;  // parent links of the row's states, kept in `trace`
                      // only when limits.trace
   RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
@@ -91,8 +90,9 @@ class Grouped {
                            // plus its pattern, so no two candidates share a
                            // Profile and each is simply appended.
   std::vector<int> order;  // parents by group, then best first
-  std::vector<int> groupstart;    // group g is order[groupstart[g] .. g + 1]
-  std::vector<int> slot;          // next free place of each group in order
+  std::vector<int> groupstart;    // group g is order[groupstart[g] ..
+                                  // groupstart[g + 1])
+  std::vector<int> nextfree;      // next free place of each group in order
   std::vector<RowMask> oldblock;  // by position in `order`: the columns
                                   // of row i the parent's oldest row blocks
 
@@ -121,7 +121,7 @@ class Grouped {
   std::vector<Rank> ranked;        // rank(j) of the parents, by group
 };
 
-Grouped::Grouped(const Lattice& l, const Limits& lim)
+Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
     : lat(l), limits(lim), n(l.n), w(l.reach) {
   PACKER_CHECK(w >= 1 && w <= n);
   // Every row of a successor window but the oldest must stay by the
@@ -166,7 +166,7 @@ Trace Grouped::run() {
   for (int k = 0; k < prevkeys.size(); ++k)
     if (prevcount[k] > trace.sol ||
         (prevcount[k] == trace.sol &&
-         profileless(prevkeys.key(k), prevkeys.key(trace.cr), w))) {
+         profilebefore(prevkeys.key(k), prevkeys.key(trace.cr), w))) {
       trace.sol = prevcount[k];
       trace.cr = k;
     }
@@ -174,7 +174,6 @@ Trace Grouped::run() {
 }
 
 void Grouped::fillrow(int i) {
-  row = i;
   merging = computecover(i);
   const int parents = prevkeys.size();
 
@@ -193,14 +192,14 @@ void Grouped::fillrow(int i) {
   for (int j = 0; j < parents; ++j) ++groupstart[groupof[j] + 1];
   for (int g = 0; g < groups.size(); ++g) groupstart[g + 1] += groupstart[g];
   ranked.resize(parents);
-  slot.assign(groupstart.begin(), groupstart.end() - 1);
-  for (int j = 0; j < parents; ++j) ranked[slot[groupof[j]]++] = rank(j);
+  nextfree.assign(groupstart.begin(), groupstart.end() - 1);
+  for (int j = 0; j < parents; ++j) ranked[nextfree[groupof[j]]++] = rank(j);
   oldblock.resize(parents);
 
   curkeys.reset(w);
   curcount.clear();
   curcount.reserve(parents);
-  need = limits.need.empty() ? 0 : limits.need[i];
+  mincount = limits.mincount.empty() ? 0 : limits.mincount[i];
   current.papa.clear();
   current.placed.clear();
   current.papa.reserve(parents);
@@ -241,7 +240,7 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
     // Parents come best first, so no extension finds a parent with more
     // circles than f, nor more centres than fit from c + gap on.
     if (prevcount[order[f]] + std::popcount(grown) + roomfrom(c + lat.gap) <
-        need)
+        mincount)
       continue;
     for (int d = 1; d < w; ++d)
       covered[depth + 1][d] = covered[depth][d] | cover[d][c];
@@ -255,7 +254,7 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
 // comes first in Profile order: the one whose bit-reversed oldest row is
 // larger.  So one integer orders by count, then Profile, and the sort
 // compares integers instead of chasing two Profiles per comparison (the
-// comparator form is profileless(), used when that condition fails); the
+// comparator form is profilebefore(), used when that condition fails); the
 // parent's index rides along below.
 Rank Grouped::rank(int j) const {
   static_assert(kAxis <= 64, "a row's columns fit the middle field");
@@ -284,7 +283,7 @@ void Grouped::ordergroup(int begin, int end) {
   for (int pos = begin; pos < end; ++pos) order[pos] = rankindex(ranked[pos]);
   std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
     if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
-    return profileless(prevkeys.key(a), prevkeys.key(b), w);
+    return profilebefore(prevkeys.key(a), prevkeys.key(b), w);
   });
   for (int pos = begin; pos < end; ++pos)
     oldblock[pos] = blockedby(prevkeys.key(order[pos])[0], w);
@@ -302,7 +301,7 @@ RowMask Grouped::blockedby(RowMask cells, int offset) const {
 void Grouped::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = prevcount[parent] + std::popcount(m);
-  if (val < need) return;  // see Limits::need
+  if (val < mincount) return;  // see SearchOptions::mincount
   if (limits.beam &&
       static_cast<std::size_t>(curkeys.size()) >= kBeamSlack * limits.beam)
     trimbeam();
@@ -344,7 +343,7 @@ void Grouped::merge(int slot) {
   PACKER_CHECK(out.placed[k] == p.placed);
   if (p.val > curcount[k] ||
       (p.val == curcount[k] &&
-       profileless(prevkeys.key(p.parent), prevkeys.key(out.papa[k]), w))) {
+       profilebefore(prevkeys.key(p.parent), prevkeys.key(out.papa[k]), w))) {
     curcount[k] = p.val;
     out.papa[k] = p.parent;
   }
@@ -360,7 +359,8 @@ void Grouped::trimbeam() {
   for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
   queued = 0;
   keepbest(limits.beam);
-  need = std::max(need, *std::min_element(curcount.begin(), curcount.end()));
+  mincount =
+      std::max(mincount, *std::min_element(curcount.begin(), curcount.end()));
 }
 
 // Keeps the `beam` states of the row being filled with the most circles
@@ -400,7 +400,7 @@ void Grouped::keepbest(std::size_t beam) {
 
 }  // namespace
 
-Trace searchgrouped(const Lattice& lat, const Limits& limits) {
+Trace searchgrouped(const Lattice& lat, const SearchOptions& limits) {
   return Grouped(lat, limits).run();
 }
 

@@ -27,7 +27,7 @@ TEST(ProfileOrder, WindowKeysCompareLikeTheirCellLists) {
         if (b[j] >> c & 1) pb.push_back({j, c});
       }
     }
-    EXPECT_EQ(profileless(a, b, width), pa < pb);
+    EXPECT_EQ(profilebefore(a, b, width), pa < pb);
   }
 }
 
@@ -125,7 +125,7 @@ TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
       Lattice lat = buildtables(n, radius(r));
       const int rows = centrerows(lat).count;
       if (rows == 0) continue;
-      Limits count;
+      SearchOptions count;
       count.trace = false;
       EXPECT_EQ(searchgrouped(transposedstrip(lat, rows), count).sol,
                 searchreference(lat).sol)
@@ -137,20 +137,20 @@ TEST(Bounds, ABeamFindsAPackingAndDroppingKeepsTheAnswer) {
   for (int n : {9, 12, 14}) {
     Lattice lat = buildtables(n, radius("1.3"));
     std::string want = answer(searchreference(lat), n);
-    Limits beam;
+    SearchOptions beam;
     beam.trace = false;
     beam.beam = 3;
     int lower = searchgrouped(lat, beam).sol;
-    Limits none;
+    SearchOptions none;
     int best = searchgrouped(lat, none).sol;
     EXPECT_GT(lower, 0);
     EXPECT_LE(lower, best);
     // Dropping every state of the last rows below the optimum, and any
     // state that cannot reach it at all, changes nothing printed.
-    Limits cut;
-    cut.need.assign(n + 1, 0);
-    cut.need[n] = best;
-    cut.need[n - 1] = best - 4;
+    SearchOptions cut;
+    cut.mincount.assign(n + 1, 0);
+    cut.mincount[n] = best;
+    cut.mincount[n - 1] = best - 4;
     EXPECT_EQ(answer(searchgrouped(lat, cut), n), want) << n;
   }
 }
@@ -161,7 +161,7 @@ TEST(Bounds, ABeamHoldsAFewTimesItsWidthEvenWhereRowsHaveMillionsOfPatterns) {
   // consistent through the trimming: the answer phase checks that the
   // path holds exactly the count's centres.
   Lattice lat = buildtables(60, radius("2.5"));
-  Limits beam;
+  SearchOptions beam;
   beam.beam = 64;
   Trace t = searchgrouped(lat, beam);
   EXPECT_LE(t.states, 60 * 4 * 64);
