@@ -34,47 +34,31 @@
 
 namespace packer {
 
-// States a row keeps in the search for the lower bound.  Wider finds a
-// better bound, so the main search drops more states, but costs more
-// itself; at n = 26 it found the optimum or up to two less (hence
-// kGuess).
-constexpr std::size_t kBeam = 8192;
-// How far above the beam's count the first guess at the optimum lies.
-constexpr int kGuess = 2;
-// Exact strip bounds cost about twice as much for each row taller, and
-// save the more the larger the search.  So they are bought in rounds:
-// strips within a budget of states, then the search, given up when it
-// holds kGiveUp times the strips' states; then a budget four times larger,
-// and so on up to kStripStates, after which the search runs to the end.
-constexpr long long kFirstBudget = 1 << 18;
-constexpr long long kStripStates = 1 << 24;
-constexpr long long kGiveUp = 8;
+namespace {
 
-Trace searchbounded(const Lattice& lat) {
-  const int n = lat.n;
-  constexpr int kNone = INT_MAX / 4;  // no bound known
+constexpr int kNone = INT_MAX / 4;  // no bound known
 
-  // LB: the best packing a beam of the most promising states finds.
-  SearchOptions beam;
-  beam.trace = false;
-  beam.beam = kBeam;
-  beam.phase = "lower bound";
-  const int lower = searchgrouped(lat, beam).sol;
+// strip[len]: the most circles any `len` consecutive rows that admit
+// centres can hold, exactly, from the search on the strip turned a quarter
+// (few states while len is small); longer runs of rows split into shorter
+// ones.  upper[i], for rows i+1..n, is the strip bound of the rows among
+// them that admit centres.
+class StripBounds {
+ public:
+  explicit StripBounds(const Lattice& lat)
+      : lat(lat),
+        rows(centrerows(lat).count),
+        exact(rows + 1, kNone),
+        strip(rows + 1),
+        upper(lat.n + 1) {
+    exact[0] = 0;
+    strips.trace = false;
+    strips.phase = "upper bounds";
+  }
 
-  // strip[len]: the most circles any `len` consecutive rows that admit
-  // centres can hold, exactly, from the search on the strip turned a
-  // quarter (few states while len is small); longer runs of rows split
-  // into shorter ones.  U[i], for rows i+1..n, is the strip bound of the
-  // rows among them that admit centres.
-  const int rows = centrerows(lat).count;
-  std::vector<int> exact(rows + 1, kNone), strip(rows + 1), upper(n + 1);
-  exact[0] = 0;
-  int done = 0;         // exact[1..done] are known
-  long long spent = 0;  // states of the strips searched so far
-  SearchOptions strips;
-  strips.trace = false;
-  strips.phase = "upper bounds";
-  auto buystrips = [&](long long budget) {
+  // Searches taller strips until their states reach `budget`, then
+  // updates the bounds.
+  void buy(long long budget) {
     while (done < rows && spent < budget) {
       Trace t = searchgrouped(transposedstrip(lat, done + 1), strips);
       exact[++done] = t.sol;
@@ -86,29 +70,57 @@ Trace searchbounded(const Lattice& lat) {
         strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
     }
     int below = 0;  // rows i+1..n that admit centres
-    for (int i = n; i >= 0; --i) {
+    for (int i = lat.n; i >= 0; --i) {
       upper[i] = strip[below];
       if (i >= 1 && lat.borderok[i] != 0) ++below;
     }
-  };
+  }
+
+  bool complete() const { return done == rows; }
+  long long states() const { return spent; }
+  int above(int i) const { return upper[i]; }
+
+ private:
+  const Lattice& lat;
+  const int rows;          // rows that admit centres
+  std::vector<int> exact;  // exact[len] for len <= done, else kNone
+  std::vector<int> strip;  // the bound for `len` rows, from exact[]
+  std::vector<int> upper;  // upper[i]: bound for rows i+1..n
+  int done = 0;            // exact[1..done] are known
+  long long spent = 0;     // states of the strips searched so far
+  SearchOptions strips;    // how the strips are searched
+};
+
+}  // namespace
+
+Trace searchbounded(const Lattice& lat, const BoundsBudget& budget) {
+  const int n = lat.n;
+  // LB: the best packing a beam of the most promising states finds.
+  SearchOptions beam;
+  beam.trace = false;
+  beam.beam = budget.beam;
+  beam.phase = "lower bound";
+  const int lower = searchgrouped(lat, beam).sol;
 
   // The beam's count is often one or two below the optimum, and a bound
   // even one lower keeps many times the states; so a guess above it is
   // tried first (see above), each failure cheap because it drops nearly
   // everything.  A failed guess lies above the optimum whatever the
   // bounds, so better bounds resume at the guess that was given up.
-  long long budget = kFirstBudget;
-  buystrips(budget);
+  StripBounds bounds(lat);
+  long long spend = budget.first;
+  bounds.buy(spend);
   SearchOptions full;
   full.mincount.resize(n + 1);
-  for (int guess = lower + kGuess;;) {
-    for (int i = 0; i <= n; ++i) full.mincount[i] = guess - upper[i];
-    const bool last = done == rows || budget >= kStripStates;
-    full.maxstates = last ? 0 : std::max(kGiveUp * spent, kFirstBudget);
+  for (int guess = lower + budget.guess;;) {
+    for (int i = 0; i <= n; ++i) full.mincount[i] = guess - bounds.above(i);
+    const bool last = bounds.complete() || spend >= budget.strips;
+    full.maxstates =
+        last ? 0 : std::max(budget.giveup * bounds.states(), budget.first);
     Trace trace = searchgrouped(lat, full);
     if (trace.stopped) {
-      budget *= 4;
-      buystrips(budget);
+      spend *= 4;
+      bounds.buy(spend);
       continue;
     }
     if (trace.sol >= guess) return trace;

@@ -38,8 +38,29 @@ struct SearchOptions {
 // square and on strips, and the tests on its own.
 Trace searchgrouped(const Lattice& lat, const SearchOptions& limits = {});
 
+// What the bounds may spend (bounds.cpp); the tests pass small figures to
+// drive every path.
+struct BoundsBudget {
+  // States a row keeps in the search for the lower bound.  Wider finds a
+  // better bound, so the main search drops more states, but costs more
+  // itself; at n = 26 it found the optimum or up to two less (hence
+  // `guess`).
+  std::size_t beam = 8192;
+  // How far above the beam's count the first guess at the optimum lies.
+  int guess = 2;
+  // Exact strip bounds cost about twice as much for each row taller, and
+  // save the more the larger the search.  So they are bought in rounds:
+  // strips within a budget of states (`first`), then the search, given up
+  // when it holds `giveup` times the strips' states; then a budget four
+  // times larger, and so on up to `strips`, after which the search runs to
+  // the end.
+  long long first = 1 << 18;
+  long long strips = 1 << 24;
+  long long giveup = 8;
+};
+
 // The grouped search with states dropped by bounds (bounds.cpp).
-Trace searchbounded(const Lattice& lat);
+Trace searchbounded(const Lattice& lat, const BoundsBudget& budget = {});
 
 // The column sweep alone; needs a radius up to 1.
 Trace searchsweep(const Lattice& lat);
