@@ -201,37 +201,9 @@ Natural wholeof(const std::string& digits) {
   return a;
 }
 
-}  // namespace
-
-ReadRadius readradius(std::string_view token, Radius& out) {
-  out = Radius{};
-  Decimal text = splitdecimal(token);
-  out.negative = text.negative;
-  std::string& digits = text.digits;
-  long exponent = text.exponent;
-  if (text.sticky) {  // a last digit 1 stands for the nonzero ones dropped
-    digits.push_back('1');
-    --exponent;
-  }
-  if (digits.empty()) {
-    out.negative = false;
-    return ReadRadius::ok;
-  }
-  long magnitude = static_cast<long>(digits.size()) + exponent;  // 10^(m-1)..
-  if (magnitude > 4933 + 1) return ReadRadius::toolarge;
-  if (magnitude < -4952) {
-    out.negative = false;
-    return ReadRadius::ok;  // rounds to zero
-  }
-
-  // value = a / b exactly, with b a power of ten.
-  Natural a = wholeof(digits), b;
-  b.limbs = {1};
-  if (exponent >= 0)
-    a.multiplypow10(static_cast<int>(exponent));
-  else
-    b.multiplypow10(static_cast<int>(-exponent));
-
+// Rounds a / b (a, b > 0) to nearest, ties to even, with a 64-bit
+// significand, into out.sig and out.exp.
+ReadRadius roundquotient(const Natural& a, const Natural& b, Radius& out) {
   // Find p with 2^63 <= a / (b * 2^p) < 2^64, but not below the least
   // exponent (there the significand has fewer bits), then divide.
   int p = std::max(a.bits() - b.bits() - 64, kMinExp);
@@ -263,6 +235,39 @@ ReadRadius readradius(std::string_view token, Radius& out) {
   out.sig = static_cast<std::uint64_t>(q);
   out.exp = p;
   return ReadRadius::ok;
+}
+
+}  // namespace
+
+ReadRadius readradius(std::string_view token, Radius& out) {
+  out = Radius{};
+  Decimal text = splitdecimal(token);
+  out.negative = text.negative;
+  std::string& digits = text.digits;
+  long exponent = text.exponent;
+  if (text.sticky) {  // a last digit 1 stands for the nonzero ones dropped
+    digits.push_back('1');
+    --exponent;
+  }
+  if (digits.empty()) {
+    out.negative = false;
+    return ReadRadius::ok;
+  }
+  long magnitude = static_cast<long>(digits.size()) + exponent;  // 10^(m-1)..
+  if (magnitude > 4933 + 1) return ReadRadius::toolarge;
+  if (magnitude < -4952) {
+    out.negative = false;
+    return ReadRadius::ok;  // rounds to zero
+  }
+
+  // value = a / b exactly, with b a power of ten.
+  Natural a = wholeof(digits), b;
+  b.limbs = {1};
+  if (exponent >= 0)
+    a.multiplypow10(static_cast<int>(exponent));
+  else
+    b.multiplypow10(static_cast<int>(-exponent));
+  return roundquotient(a, b, out);
 }
 
 Side sideof(std::string_view token, std::uint64_t d) {

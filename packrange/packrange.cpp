@@ -77,82 +77,108 @@ std::string largest(int n, long k, const std::vector<packer::Step>& steps) {
          packer::solve(n, packer::halfsqrtbelow(it->to));
 }
 
-// The count as a step function of the radius, 0 to a little past n / 2.
-std::string plot(int n, const std::vector<packer::Step>& steps) {
-  const double width = 640, height = 420, left = 60, right = 20, top = 40,
-               bottom = 50;
-  const double rmax = n / 2.0 + 0.5;
-  const int cmax = std::max(1, steps.front().count);
-  auto x = [&](double r) { return left + r / rmax * (width - left - right); };
-  auto y = [&](double c) {
+// The count as a step function of the radius, 0 to a little past n / 2:
+// the page's geometry and its two parts.
+class Plot {
+ public:
+  Plot(int n, const std::vector<packer::Step>& steps)
+      : n(n),
+        steps(steps),
+        rmax(n / 2.0 + 0.5),
+        cmax(std::max(1, steps.front().count)) {}
+
+  std::string svg() const {
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" "
+           "height=\"420\" viewBox=\"0 0 640 420\" font-family=\"sans-serif\" "
+           "font-size=\"12\">\n<rect width=\"640\" height=\"420\" "
+           "fill=\"white\"/>\n<text x=\"320\" y=\"22\" "
+           "text-anchor=\"middle\" font-size=\"15\">circles on lattice points "
+           "of the square of side " +
+           std::to_string(n) + ", by radius</text>\n" + axes() + levels() +
+           "</svg>\n";
+  }
+
+ private:
+  static constexpr double width = 640, height = 420, left = 60, right = 20,
+                          top = 40, bottom = 50;
+  double x(double r) const { return left + r / rmax * (width - left - right); }
+  double y(double c) const {
     return height - bottom - c / cmax * (height - top - bottom);
-  };
-  auto radius = [&](std::uint64_t d) {
+  }
+  double radius(std::uint64_t d) const {
     return d == packer::kInfinity ? rmax
                                   : std::sqrt(static_cast<double>(d)) / 2;
-  };
-  char buf[256];
-  std::string svg =
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"640\" "
-      "height=\"420\" viewBox=\"0 0 640 420\" font-family=\"sans-serif\" "
-      "font-size=\"12\">\n<rect width=\"640\" height=\"420\" fill=\"white\"/>"
-      "\n<text x=\"320\" y=\"22\" text-anchor=\"middle\" font-size=\"15\">"
-      "circles on lattice points of the square of side " +
-      std::to_string(n) + ", by radius</text>\n";
+  }
+
   // Axes, their labels and round ticks.
-  std::snprintf(buf, sizeof buf,
-                "<path class=\"axis\" d=\"M%.1f %.1f V%.1f H%.1f\" "
-                "stroke=\"black\" fill=\"none\"/>\n",
-                left, top, height - bottom, width - right);
-  svg += buf;
-  std::snprintf(buf, sizeof buf,
-                "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">radius"
-                "</text>\n<text transform=\"translate(16 %.1f) rotate(-90)\" "
-                "text-anchor=\"middle\">circles</text>\n",
-                (left + width - right) / 2, height - 12,
-                (top + height - bottom) / 2);
-  svg += buf;
-  const int rstep = std::max(1, n / 12);
-  for (int r = 0; r <= rmax; r += rstep) {
+  std::string axes() const {
+    char buf[256];
     std::snprintf(buf, sizeof buf,
-                  "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%d"
-                  "</text>\n",
-                  x(r), height - bottom + 28, r);
-    svg += buf;
-  }
-  const int cstep = std::max(1, cmax / 5);
-  for (int c = 0; c <= cmax; c += cstep) {
+                  "<path class=\"axis\" d=\"M%.1f %.1f V%.1f H%.1f\" "
+                  "stroke=\"black\" fill=\"none\"/>\n",
+                  left, top, height - bottom, width - right);
+    std::string out = buf;
     std::snprintf(buf, sizeof buf,
-                  "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%d</text>\n",
-                  left - 6, y(c) + 4, c);
-    svg += buf;
+                  "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">radius"
+                  "</text>\n<text transform=\"translate(16 %.1f) "
+                  "rotate(-90)\" text-anchor=\"middle\">circles</text>\n",
+                  (left + width - right) / 2, height - 12,
+                  (top + height - bottom) / 2);
+    out += buf;
+    const int rstep = std::max(1, n / 12);
+    for (int r = 0; r <= rmax; r += rstep) {
+      std::snprintf(buf, sizeof buf,
+                    "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%d"
+                    "</text>\n",
+                    x(r), height - bottom + 28, r);
+      out += buf;
+    }
+    const int cstep = std::max(1, cmax / 5);
+    for (int c = 0; c <= cmax; c += cstep) {
+      std::snprintf(buf, sizeof buf,
+                    "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%d"
+                    "</text>\n",
+                    left - 6, y(c) + 4, c);
+      out += buf;
+    }
+    return out;
   }
+
   // Each step as a level line, joined by thin risers; every threshold
   // where the count falls is marked on the radius axis.
-  for (std::size_t k = 0; k < steps.size(); ++k) {
-    const packer::Step& s = steps[k];
-    std::snprintf(buf, sizeof buf,
-                  "<line class=\"step\" x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" "
-                  "y2=\"%.2f\" stroke=\"#1f5fa8\" stroke-width=\"2\"><title>"
-                  "%s &lt; r &lt;= %s: %d</title></line>\n",
-                  x(radius(s.from)), y(s.count), x(radius(s.to)), y(s.count),
-                  packer::boundtext(s.from).c_str(),
-                  packer::boundtext(s.to).c_str(), s.count);
-    svg += buf;
-    if (k + 1 < steps.size()) {
+  std::string levels() const {
+    char buf[512];
+    std::string out;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+      const packer::Step& s = steps[k];
+      std::snprintf(buf, sizeof buf,
+                    "<line class=\"step\" x1=\"%.2f\" y1=\"%.2f\" "
+                    "x2=\"%.2f\" y2=\"%.2f\" stroke=\"#1f5fa8\" "
+                    "stroke-width=\"2\"><title>%s &lt; r &lt;= %s: %d"
+                    "</title></line>\n",
+                    x(radius(s.from)), y(s.count), x(radius(s.to)), y(s.count),
+                    packer::boundtext(s.from).c_str(),
+                    packer::boundtext(s.to).c_str(), s.count);
+      out += buf;
+      if (k + 1 == steps.size()) break;
+      const double at = x(radius(s.to));
       std::snprintf(buf, sizeof buf,
                     "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" "
                     "stroke=\"#1f5fa8\" stroke-width=\"0.5\"/>\n"
                     "<line class=\"threshold\" x1=\"%.2f\" y1=\"%.1f\" "
                     "x2=\"%.2f\" y2=\"%.1f\" stroke=\"black\"/>\n",
-                    x(radius(s.to)), y(s.count), x(radius(s.to)),
-                    y(steps[k + 1].count), x(radius(s.to)), height - bottom,
-                    x(radius(s.to)), height - bottom + 6);
-      svg += buf;
+                    at, y(s.count), at, y(steps[k + 1].count), at,
+                    height - bottom, at, height - bottom + 6);
+      out += buf;
     }
+    return out;
   }
-  return svg + "</svg>\n";
-}
+
+  const int n;
+  const std::vector<packer::Step>& steps;
+  const double rmax;  // the radius axis ends here
+  const int cmax;     // and the count axis here
+};
 
 struct Arguments {
   long n = 0;
@@ -204,7 +230,7 @@ int main(int argc, char** argv) {
     fail(1, context + ": needs at least " + packer::formatsize(least) +
                 " to start, more than " + limit.describe() + limit.advice());
   std::vector<packer::Step> steps = packer::landscape(n, 2);
-  const std::string out = a.svg ? plot(n, steps)
+  const std::string out = a.svg ? Plot(n, steps).svg()
                           : a.k ? largest(n, a.k, steps)
                                 : table(steps);
   const char* what = a.svg ? "plot" : a.k ? "answer" : "table";

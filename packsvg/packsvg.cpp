@@ -96,9 +96,13 @@ std::string number(double v) {
   return out.str();
 }
 
-}  // namespace
+struct Arguments {
+  long n = 0;
+  std::string radiustext;  // as given, so the picture carries it exactly
+};
 
-int main(int argc, char** argv) {
+// Reads N and RADIUS; --help and --version are answered here.
+Arguments parsearguments(int argc, char** argv) {
   const packer::CommandLine args =
       packer::parsecommandline(argc, argv, "packsvg", false);
   if (!args.error.empty()) fail(2, args.error);
@@ -106,18 +110,18 @@ int main(int argc, char** argv) {
     const std::string text =
         args.help ? std::string(kUsage) + "\n" + packer::kInfoOptionHelp
                   : "packsvg " PACKER_VERSION "\n";
-    return packer::writeout("packsvg", args.help ? "usage" : "version", text)
-               ? 0
-               : 1;
+    std::exit(packer::writeout("packsvg", args.help ? "usage" : "version", text)
+                  ? 0
+                  : 1);
   }
   if (args.operands.size() != 2)
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
   const std::string ntext = args.operands[0];
-  long n = 0;
-  if (!packer::wholenumber(ntext, 1, packer::kMaxSide, n))
+  Arguments a;
+  if (!packer::wholenumber(ntext, 1, packer::kMaxSide, a.n))
     fail(2, "N must be a whole number from 1 to " +
                 std::to_string(packer::kMaxSide) + ", not '" + ntext + "'");
-  const std::string radiustext = args.operands[1];
+  const std::string& radiustext = a.radiustext = args.operands[1];
   char* end = nullptr;
   errno = 0;
   double radius = std::strtod(radiustext.c_str(), &end);
@@ -126,8 +130,12 @@ int main(int argc, char** argv) {
       radiustext.find_first_of("xXnN") != std::string::npos)
     fail(2, "RADIUS must be a decimal number, 0 or more, not '" + radiustext +
                 "'");
-  std::vector<Centre> centres = readanswer(std::cin, n);
+  return a;
+}
 
+// The picture of `centres` for side n and the radius as given.
+std::string picture(long n, const std::string& radiustext,
+                    const std::vector<Centre>& centres) {
   // The page is 640 pixels wide: a caption line, then the square scaled
   // into the rest with a small margin.  Inside the square everything is in
   // lattice units, so each circle carries the radius exactly as given.
@@ -168,5 +176,16 @@ int main(int argc, char** argv) {
     svg += "<circle class=\"disc\" cx=\"" + std::to_string(c.col) + "\" cy=\"" +
            std::to_string(c.row) + "\" r=\"" + radiustext + "\"/>\n";
   svg += "</g>\n</g>\n</svg>\n";
-  return packer::writeout("packsvg", "picture", svg) ? 0 : 1;
+  return svg;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Arguments a = parsearguments(argc, argv);
+  const std::vector<Centre> centres = readanswer(std::cin, a.n);
+  return packer::writeout("packsvg", "picture",
+                          picture(a.n, a.radiustext, centres))
+             ? 0
+             : 1;
 }

@@ -53,12 +53,11 @@ def main():
     r = run(program, ["--version"])
     check("--version", r.returncode == 0 and r.stdout.startswith(b"packer ")
           and not r.stderr, r)
+    # The parser's cases are unit tests; here only that the program says
+    # them on one line, with exit status 2 and nothing on standard output.
     for args, said in [
             (["--bogus"], b"packer: unknown option '--bogus'"),
-            (["12"], b"packer: expected N and RADIUS"),
-            (["12", "1.5", "3"], b"packer: expected N and RADIUS"),
-            (["--max-memory=lots"], b"packer: --max-memory needs a size"),
-            (["--max-memory"], b"packer: --max-memory needs a size")]:
+            (["12"], b"packer: expected N and RADIUS")]:
         r = run(program, args, b"5 1\n")
         check(" ".join(args), r.returncode == 2 and not r.stdout
               and r.stderr.startswith(said)

@@ -33,24 +33,13 @@ TEST(Input, ReadsTheRadiusToSixtyFourBits) {
   EXPECT_EQ(in.radr, nextup(radius("1.5")));
 }
 
+// The refusals the golden cases err_* do not show.
 TEST(Input, RefusesWhatIsNotTwoGoodNumbers) {
   struct Case {
     const char* text;
     const char* error;
   };
   for (Case c : {
-           Case{"", "expected the side n and the radius, found no input"},
-           Case{" \n\t", "expected the side n and the radius, found no input"},
-           Case{"5", "expected the radius after the side n"},
-           Case{"x 1", "the side n must be a whole number, not 'x'"},
-           Case{"5.5 1", "the side n must be a whole number, not '5.5'"},
-           Case{"1e3 1", "the side n must be a whole number, not '1e3'"},
-           Case{"0 1", "the side n must be from 1 to 63, not '0'"},
-           Case{"-3 1", "the side n must be from 1 to 63, not '-3'"},
-           Case{"64 1", "the side n must be from 1 to 63, not '64'"},
-           Case{"99999999999 1",
-                "the side n must be from 1 to 63, not '99999999999'"},
-           Case{"5 abc", "the radius must be a decimal number, not 'abc'"},
            Case{"5 1.5x", "the radius must be a decimal number, not '1.5x'"},
            Case{"5 inf", "the radius must be a decimal number, not 'inf'"},
            Case{"5 0x1p1", "the radius must be a decimal number, not '0x1p1'"},

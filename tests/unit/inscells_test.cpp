@@ -62,18 +62,5 @@ TEST(Inscells, LastRowCoversEveryOldCell) {
   EXPECT_EQ(ins.nw, (Profile{{5, 2}}));
 }
 
-TEST(Inscells, MemoHoldsOnlyOutcomes) {
-  Lattice lat = buildtables(9, radius("1.3"));
-  Inserter ins(lat);
-  for (int mask = 0; mask < (1 << 10); ++mask)
-    ins.inscells({{2, 2}, {3, 6}}, 4, mask);
-  int filled = 0;
-  for (auto v : ins.memoi) {
-    EXPECT_TRUE(v == 0 || v == 1 || v == 2);
-    filled += v != 0;
-  }
-  EXPECT_GT(filled, 0);
-}
-
 }  // namespace
 }  // namespace packer
