@@ -125,22 +125,17 @@ class Plot {
                   (left + width - right) / 2, height - 12,
                   (top + height - bottom) / 2);
     out += buf;
-    const int rstep = std::max(1, n / 12);
-    for (int r = 0; r <= rmax; r += rstep) {
+    auto tick = [&](double at, double level, const char* anchor, int v) {
       std::snprintf(buf, sizeof buf,
-                    "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%d"
+                    "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">%d"
                     "</text>\n",
-                    x(r), height - bottom + 28, r);
+                    at, level, anchor, v);
       out += buf;
-    }
-    const int cstep = std::max(1, cmax / 5);
-    for (int c = 0; c <= cmax; c += cstep) {
-      std::snprintf(buf, sizeof buf,
-                    "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%d"
-                    "</text>\n",
-                    left - 6, y(c) + 4, c);
-      out += buf;
-    }
+    };
+    for (int r = 0; r <= rmax; r += std::max(1, n / 12))
+      tick(x(r), height - bottom + 28, "middle", r);
+    for (int c = 0; c <= cmax; c += std::max(1, cmax / 5))
+      tick(left - 6, y(c) + 4, "end", c);
     return out;
   }
 
