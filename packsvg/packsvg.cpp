@@ -22,7 +22,7 @@ const char* kUsage =
     "Draws a packing printed by packer for the square of side N (1 to 63)\n"
     "and circles of radius RADIUS (a decimal number, 0 or more): the square,\n"
     "its lattice points, every circle, and a title with N, the radius and\n"
-    "the count.  Example:\n"
+    "the count.  It also takes what packrange N K prints.  Example:\n"
     "  echo \"12 1.5\" | packer | packsvg 12 1.5 > packing.svg\n";
 
 struct Centre {
@@ -55,20 +55,44 @@ bool readline(std::istream& in, std::string& line, const std::string& what) {
 // each centre strictly inside the square, and nothing after them.  At most
 // (n - 1)^2 circles fit, so a larger count is refused before any centre is
 // read, and no more than the count's lines are ever held.
+// The count line of an answer.  `packrange N K` prints the radius first
+// (a number or sqrt(D)/2), then packer's answer: a first line that is no
+// whole number, or one followed by a line that is a lone number rather
+// than a centre, is that radius and is passed over.  `pending` gets a
+// centre line read while looking.
+long readcount(std::istream& in, std::string& pending, bool& haspending) {
+  std::string first, second;
+  long count = 0;
+  haspending = false;
+  if (!readline(in, first, "the first line"))
+    fail(2, "the answer must start with the count of circles");
+  long after = 0;
+  if (packer::wholenumber(first, 0, 999999999, count)) {
+    if (!readline(in, second, "the second line")) return count;
+    if (packer::wholenumber(second, 0, 999999999, after)) return after;
+    pending = second;
+    haspending = true;
+    return count;
+  }
+  if (!readline(in, second, "the count line") ||
+      !packer::wholenumber(second, 0, 999999999, after))
+    fail(2, "the answer must start with the count of circles");
+  return after;
+}
+
 std::vector<Centre> readanswer(std::istream& in, long n) {
   std::string line;
-  long count = 0;
-  if (!readline(in, line, "the count line") ||
-      !packer::wholenumber(line, 0, 999999999, count))
-    fail(2, "the answer must start with the count of circles");
+  bool pending = false;
+  const long count = readcount(in, line, pending);
   if (count > (n - 1) * (n - 1))
     fail(2, "the count says " + std::to_string(count) + ", but at most " +
                 std::to_string((n - 1) * (n - 1)) +
                 " circles fit in the square of side " + std::to_string(n));
   std::vector<Centre> centres;
   centres.reserve(count);
-  for (long k = 1; readline(in, line, "centre line " + std::to_string(k));
-       ++k) {
+  for (long k = 1;
+       pending || readline(in, line, "centre line " + std::to_string(k)); ++k) {
+    pending = false;
     if (k > count)
       fail(2, "the count says " + std::to_string(count) +
                   " but more centres follow");

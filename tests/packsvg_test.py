@@ -75,6 +75,16 @@ def main():
                            input=zero.replace("\n", "\r\n").encode())
     if drawn.returncode != 0 or drawn.stdout.count(b'class="disc"') != 4:
         errors.append(f"radius 0 with CRLF: {drawn.stderr!r}")
+    # What packrange N K prints: the radius, then packer's answer.
+    for bound, radius in [("2", "2"), ("sqrt(5)/2", "1.118")]:
+        answer = subprocess.run([packer, "12", radius], text=True,
+                                capture_output=True, check=True).stdout
+        drawn = subprocess.run([packsvg, "12", radius], text=True,
+                               input=f"{bound}\n{answer}",
+                               capture_output=True)
+        if drawn.returncode != 0 or drawn.stdout.count('class="disc"') != \
+                int(answer.split()[0]):
+            errors.append(f"packrange's answer at {bound}: {drawn.stderr!r}")
     errors += check_refusal(packsvg, [], "", "packsvg --help", 2)
     errors += check_refusal(packsvg, ["64", "1"], "0\n", "N must be", 2)
     errors += check_refusal(packsvg, ["5", "abc"], "0\n", "RADIUS must", 2)
