@@ -51,6 +51,8 @@ class Grouped {
 
  private:
   void fillrow(int i);
+  void groupparents();
+  void flushqueue();
   bool computecover(int i);
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
@@ -173,14 +175,12 @@ Trace Grouped::run() {
   return std::move(trace);
 }
 
-void Grouped::fillrow(int i) {
-  merging = computecover(i);
+// The parents' groups (by their surviving rows), then a counting sort that
+// lays their sort keys out group by group.  Both passes read the parents
+// in storage order.  `order` holds each parent's group until ordergroup()
+// fills it, which saves a vector as long.
+void Grouped::groupparents() {
   const int parents = prevkeys.size();
-
-  // The parents' groups (by their surviving rows), then a counting sort
-  // that lays their sort keys out group by group.  Both passes read the
-  // parents in storage order.  `order` holds each parent's group until
-  // ordergroup() fills it, which saves a vector as long.
   groups.reset(w - 1);
   order.resize(parents);
   std::vector<int>& groupof = order;
@@ -195,6 +195,18 @@ void Grouped::fillrow(int i) {
   nextfree.assign(groupstart.begin(), groupstart.end() - 1);
   for (int j = 0; j < parents; ++j) ranked[nextfree[groupof[j]]++] = rank(j);
   oldblock.resize(parents);
+}
+
+// Merges the successors still waiting in the queue.
+void Grouped::flushqueue() {
+  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
+  queued = 0;
+}
+
+void Grouped::fillrow(int i) {
+  merging = computecover(i);
+  const int parents = prevkeys.size();
+  groupparents();
 
   curkeys.reset(w);
   curcount.clear();
@@ -216,8 +228,7 @@ void Grouped::fillrow(int i) {
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     extend(0, 0, 0, begin);
   }
-  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
-  queued = 0;
+  flushqueue();
   trace.states += curkeys.size();
   reportrow(limits.phase, i, n, curkeys.size());
   if (limits.beam && static_cast<std::size_t>(curkeys.size()) > limits.beam)
@@ -356,8 +367,7 @@ void Grouped::merge(int slot) {
 // to the least count kept, since at least `beam` states with that count or
 // more stay to the end of the row; so the enumeration prunes as well.
 void Grouped::trimbeam() {
-  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
-  queued = 0;
+  flushqueue();
   keepbest(limits.beam);
   mincount =
       std::max(mincount, *std::min_element(curcount.begin(), curcount.end()));
