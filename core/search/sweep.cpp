@@ -45,6 +45,8 @@ class Sweep {
  private:
   void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
                 std::vector<int>& count);
+  void step(int k);
+  void readoff(TraceRow& out, std::vector<int>& count) const;
   // The rank of an admissible mask among all of them in numeric order: the
   // masks below 2^b number fib[b + 2], so bit b adds fib[b + 2].
   std::size_t rank(RowMask m) const {
@@ -134,47 +136,54 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
   std::fill(from.begin(), from.begin() + fib[width + 3], 0);
   for (std::size_t j = 0; j < prevcount.size(); ++j)
     from[rank((prevfull ? patterns[j] : 0) << 1)] = pack(prevcount[j], j);
-
-  // Step k turns parent column k - 1 into pattern column k.
   for (int k = 0; k < width; ++k) {
-    const std::size_t prefixes = fib[k + 2];
-    const std::size_t oldsuffixes = fib[width - k + 3];
-    const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
-    for (std::size_t r = 0; r < suffixes; ++r)
-      shiftedrank[r] = rank(ascending[r] << 1);
-    for (std::size_t t = 0; t < prefixes; ++t) {
-      const RowMask prefix = ascending[t];
-      const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
-      const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
-      // A parent centre at k - 1 overlaps pattern column k - 1, and with a
-      // reach of one column also k - 2 and k.
-      const bool withfree = !m1 && (reachcols == 0 || !m2);
-      const std::uint64_t* in = &from[t * oldsuffixes];
-      std::uint64_t* empty = &to[t * suffixes];
-      std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
-      for (std::size_t r = 0; r < suffixes; ++r) {
-        const RowMask q = ascending[r];  // parent columns k.. at bits 0..
-        const std::size_t shifted = shiftedrank[r];
-        const bool pk = q & 1;        // parent column k
-        const bool pk1 = q >> 1 & 1;  // parent column k + 1
-        // Parent column k - 1 empty, or taken (a valid parent only when
-        // its column k is empty).
-        const std::uint64_t without = in[shifted];
-        const std::uint64_t with = k >= 1 && !pk ? in[shifted + 1] : 0;
-        empty[r] = std::max(without, withfree ? with : 0);
-        // Pattern column k taken: k - 1 must be empty, and no parent
-        // centre in reach.
-        if (taken)
-          taken[r] = !pk && (reachcols == 0 || !pk1)
-                         ? (reachcols == 0 ? std::max(without, with) : without)
-                         : 0;
-      }
-    }
+    step(k);
     std::swap(from, to);
   }
+  readoff(out, count);
+}
 
-  // Last, drop parent column width - 1 (suffix bit 0) and read off each
-  // pattern's best parent.
+// Step k turns parent column k - 1 into pattern column k, from `from` into
+// `to`.
+void Sweep::step(int k) {
+  const std::size_t prefixes = fib[k + 2];
+  const std::size_t oldsuffixes = fib[width - k + 3];
+  const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
+  for (std::size_t r = 0; r < suffixes; ++r)
+    shiftedrank[r] = rank(ascending[r] << 1);
+  for (std::size_t t = 0; t < prefixes; ++t) {
+    const RowMask prefix = ascending[t];
+    const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
+    const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
+    // A parent centre at k - 1 overlaps pattern column k - 1, and with a
+    // reach of one column also k - 2 and k.
+    const bool withfree = !m1 && (reachcols == 0 || !m2);
+    const std::uint64_t* in = &from[t * oldsuffixes];
+    std::uint64_t* empty = &to[t * suffixes];
+    std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
+    for (std::size_t r = 0; r < suffixes; ++r) {
+      const RowMask q = ascending[r];  // parent columns k.. at bits 0..
+      const std::size_t shifted = shiftedrank[r];
+      const bool pk = q & 1;        // parent column k
+      const bool pk1 = q >> 1 & 1;  // parent column k + 1
+      // Parent column k - 1 empty, or taken (a valid parent only when its
+      // column k is empty).
+      const std::uint64_t without = in[shifted];
+      const std::uint64_t with = k >= 1 && !pk ? in[shifted + 1] : 0;
+      empty[r] = std::max(without, withfree ? with : 0);
+      // Pattern column k taken: k - 1 must be empty, and no parent centre
+      // in reach.
+      if (taken)
+        taken[r] = !pk && (reachcols == 0 || !pk1)
+                       ? (reachcols == 0 ? std::max(without, with) : without)
+                       : 0;
+    }
+  }
+}
+
+// Last, drops parent column width - 1 (suffix bit 0) and reads off each
+// pattern's best parent.
+void Sweep::readoff(TraceRow& out, std::vector<int>& count) const {
   count.resize(patterns.size());
   out.papa.resize(patterns.size());
   out.placed.resize(patterns.size());
