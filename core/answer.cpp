@@ -1,7 +1,8 @@
+#include "answer.h"
+
 #include <set>
 
 #include "check.h"
-#include "trace.h"
 
 namespace packer {
 

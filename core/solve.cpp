@@ -4,6 +4,7 @@
 #include <bit>
 #include <vector>
 
+#include "answer.h"
 #include "fastsearch.h"
 #include "lattice.h"
 #include "trace.h"

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "lattice.h"
@@ -68,12 +67,5 @@ struct Trace {
                                // budget their strips by it
   bool stopped = false;        // SearchOptions::maxstates cut the search short
 };
-
-// The answer for radr <= 0.5: every lattice point strictly inside the square.
-std::string smallanswer(int n);
-
-// Walks the parent links back from the chosen state, checks that the path
-// is consistent, and formats the count and the centres (ascending).
-std::string answer(const Trace& trace, int n);
 
 }  // namespace packer

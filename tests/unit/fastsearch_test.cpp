@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "answer.h"
 #include "progress.h"
 #include "radius_util.h"
 #include "reference.h"

@@ -7,6 +7,8 @@
 
 #include <random>
 
+#include "answer.h"
+
 namespace packer {
 namespace {
 
