@@ -55,12 +55,21 @@ bool readline(std::istream& in, std::string& line, const std::string& what) {
 // each centre strictly inside the square, and nothing after them.  At most
 // (n - 1)^2 circles fit, so a larger count is refused before any centre is
 // read, and no more than the count's lines are ever held.
+// At most (n - 1)^2 circles fit: their centres lie strictly inside.
+void checkcount(long count, long n) {
+  if (count > (n - 1) * (n - 1))
+    fail(2, "the count says " + std::to_string(count) + ", but at most " +
+                std::to_string((n - 1) * (n - 1)) +
+                " circles fit in the square of side " + std::to_string(n));
+}
+
 // The count line of an answer.  `packrange N K` prints the radius first
 // (a number or sqrt(D)/2), then packer's answer: a first line that is no
 // whole number, or one followed by a line that is a lone number rather
 // than a centre, is that radius and is passed over.  `pending` gets a
 // centre line read while looking.
-long readcount(std::istream& in, std::string& pending, bool& haspending) {
+long readcount(std::istream& in, long n, std::string& pending,
+               bool& haspending) {
   std::string first, second;
   long count = 0;
   haspending = false;
@@ -68,6 +77,9 @@ long readcount(std::istream& in, std::string& pending, bool& haspending) {
     fail(2, "the answer must start with the count of circles");
   long after = 0;
   if (packer::wholenumber(first, 0, 999999999, count)) {
+    // Refused before reading on: a radius of packrange's is at most n / 2,
+    // never above the count that fits.
+    checkcount(count, n);
     if (!readline(in, second, "the second line")) return count;
     if (packer::wholenumber(second, 0, 999999999, after)) return after;
     pending = second;
@@ -83,11 +95,8 @@ long readcount(std::istream& in, std::string& pending, bool& haspending) {
 std::vector<Centre> readanswer(std::istream& in, long n) {
   std::string line;
   bool pending = false;
-  const long count = readcount(in, line, pending);
-  if (count > (n - 1) * (n - 1))
-    fail(2, "the count says " + std::to_string(count) + ", but at most " +
-                std::to_string((n - 1) * (n - 1)) +
-                " circles fit in the square of side " + std::to_string(n));
+  const long count = readcount(in, n, line, pending);
+  checkcount(count, n);
   std::vector<Centre> centres;
   centres.reserve(count);
   for (long k = 1;
