@@ -181,8 +181,14 @@ void outofmemory() {
   if (oombefore) oombefore();
   const Progress& p = progress();
   char where[192] = "";
-  if (p.rows)
-    std::snprintf(where, sizeof where, " (%s, row %d of %d, %lld states)",
+  // The record is of the last row finished; the allocation that failed
+  // belongs to the next one, if any.
+  if (p.rows && p.row < p.rows)
+    std::snprintf(where, sizeof where,
+                  " (%s, filling row %d of %d; row %d holds %lld states)",
+                  p.phase, p.row + 1, p.rows, p.row, p.states);
+  else if (p.rows)
+    std::snprintf(where, sizeof where, " (%s, after row %d of %d, %lld states)",
                   p.phase, p.row, p.rows, p.states);
   std::fprintf(stderr, "%s%s%s\n", oomstart, where, oomlimit);
   std::_Exit(1);
