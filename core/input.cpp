@@ -86,22 +86,6 @@ static bool isdecimal(const std::string& t) {
   return k == t.size();
 }
 
-static Input readtokens(std::istream& in);
-
-Input readinput(std::istream& in) {
-  // A read that fails (a closed descriptor, a directory) throws from inside
-  // the stream buffer.
-  try {
-    return readtokens(in);
-  } catch (const std::ios_base::failure&) {
-    Input result;
-    result.error = std::string("cannot read standard input: ") +
-                   (errno ? std::strerror(errno) : "read error");
-    result.unreadable = true;
-    return result;
-  }
-}
-
 static Input readtokens(std::istream& in) {
   Input result;
   std::streambuf* buf = in.rdbuf();
@@ -151,6 +135,20 @@ static Input readtokens(std::istream& in) {
     return result;
   }
   return result;
+}
+
+Input readinput(std::istream& in) {
+  // A read that fails (a closed descriptor, a directory) throws from inside
+  // the stream buffer.
+  try {
+    return readtokens(in);
+  } catch (const std::ios_base::failure&) {
+    Input result;
+    result.error = std::string("cannot read standard input: ") +
+                   (errno ? std::strerror(errno) : "read error");
+    result.unreadable = true;
+    return result;
+  }
 }
 
 }  // namespace packer

@@ -1,10 +1,13 @@
 #include "options.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "process.h"
 
 namespace packer {
+
+namespace {
 
 const char* const kMemoryOptionHelp =
     "  --max-memory=SIZE  stop, with a message, rather than use more than\n"
@@ -14,8 +17,6 @@ const char* const kMemoryOptionHelp =
 const char* const kInfoOptionHelp =
     "  --help             print this and exit\n"
     "  --version          print the version and exit\n";
-
-namespace {
 
 bool isnumber(const std::string& arg) {
   return arg.size() > 1 && arg[0] == '-' &&
@@ -69,6 +70,16 @@ CommandLine parsecommandline(int argc, const char* const* argv,
     }
   }
   return line;
+}
+
+void answerinfo(const CommandLine& line, const char* program, bool memory,
+                const std::string& head, const std::string& tail) {
+  if (!line.help && !line.version) return;
+  const std::string text =
+      line.help
+          ? head + (memory ? kMemoryOptionHelp : "") + kInfoOptionHelp + tail
+          : std::string(program) + " " PACKER_VERSION "\n";
+  std::exit(writeout(program, line.help ? "usage" : "version", text) ? 0 : 1);
 }
 
 }  // namespace packer

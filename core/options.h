@@ -31,9 +31,11 @@ CommandLine parsecommandline(int argc, const char* const* argv,
 // to hi; it is stored in `value`.
 bool wholenumber(const std::string& text, long lo, long hi, long& value);
 
-// The lines of a usage text that describe --max-memory, and --help with
-// --version.
-extern const char* const kMemoryOptionHelp;
-extern const char* const kInfoOptionHelp;
+// When --help or --version was given, writes the usage (`head`, the lines
+// of the options `program` takes, then `tail`) or "<program> <version>",
+// and exits with status 0, or 1 when it cannot be written; returns
+// otherwise.
+void answerinfo(const CommandLine& line, const char* program, bool memory,
+                const std::string& head, const std::string& tail);
 
 }  // namespace packer

@@ -1,23 +1,9 @@
 #include "thresholds.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace packer {
-
-namespace {
-
-bool sumoftwosquares(std::uint64_t d) {
-  for (std::uint64_t i = 0; 2 * i * i <= d; ++i) {
-    auto j =
-        static_cast<std::uint64_t>(std::sqrt(static_cast<double>(d - i * i)));
-    while (j * j > d - i * i) --j;
-    while ((j + 1) * (j + 1) <= d - i * i) ++j;
-    if (i * i + j * j == d) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 std::vector<std::uint64_t> thresholds(int n) {
   const std::uint64_t top = static_cast<std::uint64_t>(n) * n;
@@ -57,8 +43,8 @@ std::uint64_t crossedthreshold(int n, std::string_view token,
       static_cast<unsigned __int128>(radr.sig) * radr.sig;
   const std::uint64_t d = static_cast<std::uint64_t>(
       (square + (static_cast<unsigned __int128>(1) << (shift - 1))) >> shift);
-  if (d < 1 || d > static_cast<std::uint64_t>(n) * n || !sumoftwosquares(d))
-    return 0;
+  const std::vector<std::uint64_t> decisive = thresholds(n);
+  if (!std::binary_search(decisive.begin(), decisive.end(), d)) return 0;
   const bool readabove = closerthandiameter(d, radr);
   const Side typed = sideof(token, d);
   if (typed == Side::unknown) return 0;

@@ -81,15 +81,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "packer: %s\n", args.error.c_str());
     return 2;
   }
-  if (args.help || args.version) {
-    const std::string text =
-        args.help ? std::string(kUsage) + packer::kMemoryOptionHelp +
-                        packer::kInfoOptionHelp + kExitStatus
-                  : "packer " PACKER_VERSION "\n";
-    return packer::writeout("packer", args.help ? "usage" : "version", text)
-               ? 0
-               : 1;
-  }
+  packer::answerinfo(args, "packer", true, kUsage, kExitStatus);
   if (!args.operands.empty() && args.operands.size() != 2) {
     std::fprintf(stderr,
                  "packer: expected N and RADIUS, or no operands to read them "

@@ -56,9 +56,14 @@ using u128 = unsigned __int128;
 constexpr int kPlaces = 6;
 constexpr u128 kScale = 1000000;  // 10^kPlaces
 
-// v * 2^-shift in units of 10^-kPlaces, rounded up or down.
-u128 units(u128 v, int shift, bool up) {
-  u128 scaled = v * kScale, whole = scaled >> shift;
+// (r.sig + next) * 2^r.exp, the value r or the one after it, in units of
+// 10^-kPlaces, rounded up or down.  Radii from 1/2 to 32 have exponents
+// -64 to -58, so the product with 10^6 stays below 2^86.
+u128 units(const Radius& r, bool next, bool up) {
+  const int shift = -r.exp;
+  PACKER_CHECK(shift >= 58 && shift <= 64);
+  const u128 scaled = (static_cast<u128>(r.sig) + next) * kScale;
+  const u128 whole = scaled >> shift;
   return whole + (up && (whole << shift) != scaled);
 }
 
@@ -75,28 +80,17 @@ std::string decimal(u128 units) {
 std::pair<std::string, std::string> stepdecimals(const Step& s) {
   PACKER_CHECK(s.from < s.to);
   // The radii as read that the step holds run from lo, the 64-bit value
-  // after halfsqrtbelow(from), to hi = halfsqrtbelow(to), both with 64
-  // significant bits and exponents above -70 (4 r^2 >= 1); a common
-  // exponent puts them below 2^70, and 10^6 times that fits in 128 bits.
-  // Two distinct sums of two squares up to 63^2 lie at least
-  // 1 / (4 * 63) apart as radii, so six places always hold a decimal
-  // inside every step: FROM is lo rounded up, TO is hi rounded down.  Read
-  // back, each rounds to a radius of the step (rounding keeps the order,
-  // and lo and hi are values of the format), and TO of one step lies below
-  // FROM of the next, so no two print the same.
-  if (s.from == 0 && s.to == kInfinity) return {decimal(0), "inf"};
-  const Radius hi = halfsqrtbelow(s.to == kInfinity ? s.from : s.to);
-  const Radius below = halfsqrtbelow(s.from ? s.from : 1);
-  const int shift = -std::min(hi.exp, below.exp);
-  PACKER_CHECK(shift > 0 && shift <= 70 && hi.exp + shift >= 0 &&
-               below.exp + shift >= 0);
-  const u128 top = static_cast<u128>(hi.sig) << (hi.exp + shift);
-  const u128 bottom = (static_cast<u128>(below.sig) + 1) << (below.exp + shift);
-  const u128 from = units(bottom, shift, true);
+  // after halfsqrtbelow(from), to hi = halfsqrtbelow(to).  Two distinct sums of
+  // two squares up to 63^2 lie at least 1 / (4 * 63) apart as radii, so six
+  // places always hold a decimal inside every step: FROM is lo rounded up, TO
+  // is hi rounded down.  Read back, each rounds to a radius of the step
+  // (rounding keeps the order, and lo and hi are values of the format), and TO
+  // of one step lies below FROM of the next, so no two print the same.
+  const u128 from = s.from ? units(halfsqrtbelow(s.from), true, true) : 0;
   if (s.to == kInfinity) return {decimal(from), "inf"};
-  const u128 to = units(top, shift, false);
-  PACKER_CHECK(s.from == 0 || from <= to);
-  return {decimal(s.from == 0 ? 0 : from), decimal(to)};
+  const u128 to = units(halfsqrtbelow(s.to), false, false);
+  PACKER_CHECK(from <= to);
+  return {decimal(from), decimal(to)};
 }
 
 }  // namespace packer

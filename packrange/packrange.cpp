@@ -187,16 +187,7 @@ Arguments parsearguments(int argc, char** argv) {
   const packer::CommandLine line =
       packer::parsecommandline(argc, argv, "packrange", true, {"--svg"});
   if (!line.error.empty()) fail(2, line.error);
-  if (line.help || line.version) {
-    const std::string text =
-        line.help ? std::string(kUsage) + packer::kMemoryOptionHelp +
-                        packer::kInfoOptionHelp + kExitStatus
-                  : "packrange " PACKER_VERSION "\n";
-    std::exit(
-        packer::writeout("packrange", line.help ? "usage" : "version", text)
-            ? 0
-            : 1);
-  }
+  packer::answerinfo(line, "packrange", true, kUsage, kExitStatus);
   a.svg = !line.flags.empty();
   a.maxmemory = line.maxmemory;
   const std::vector<std::string>& words = line.operands;

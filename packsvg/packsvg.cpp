@@ -37,24 +37,41 @@ struct Centre {
 // below 64^2; anything longer is refused before more of it is read.
 constexpr std::size_t kMaxLine = 32;
 
-// Reads one line, without its "\n" or a "\r" before it, into `line`.
-// False at the end of the input; a line longer than kMaxLine is refused.
-bool readline(std::istream& in, std::string& line, const std::string& what) {
-  line.clear();
-  int ch;
-  while ((ch = in.get()) != EOF && ch != '\n') {
-    if (line.size() == kMaxLine) fail(2, what + " is too long");
-    line.push_back(static_cast<char>(ch));
-  }
-  if (ch == EOF && line.empty()) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
+// The lines of an answer, one at a time, with one line of lookahead.
+class Lines {
+ public:
+  explicit Lines(std::istream& in) : in(in) {}
 
-// Reads packer's answer: a count line, then that many "row column" lines,
-// each centre strictly inside the square, and nothing after them.  At most
-// (n - 1)^2 circles fit, so a larger count is refused before any centre is
-// read, and no more than the count's lines are ever held.
+  // The next line, without its "\n" or a "\r" before it; false at the end
+  // of the input.  A line longer than kMaxLine is refused.
+  bool next(std::string& line, const std::string& what) {
+    if (held) {
+      held = false;
+      line = heldline;
+      return true;
+    }
+    line.clear();
+    int ch;
+    while ((ch = in.get()) != EOF && ch != '\n') {
+      if (line.size() == kMaxLine) fail(2, what + " is too long");
+      line.push_back(static_cast<char>(ch));
+    }
+    if (ch == EOF && line.empty()) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+  // Hands `line` out again on the next call.
+  void putback(const std::string& line) {
+    heldline = line;
+    held = true;
+  }
+
+ private:
+  std::istream& in;
+  std::string heldline;
+  bool held = false;
+};
+
 // At most (n - 1)^2 circles fit: their centres lie strictly inside.
 void checkcount(long count, long n) {
   if (count > (n - 1) * (n - 1))
@@ -66,42 +83,39 @@ void checkcount(long count, long n) {
 // The count line of an answer.  `packrange N K` prints the radius first
 // (a number or sqrt(D)/2), then packer's answer: a first line that is no
 // whole number, or one followed by a line that is a lone number rather
-// than a centre, is that radius and is passed over.  `pending` gets a
-// centre line read while looking.
-long readcount(std::istream& in, long n, std::string& pending,
-               bool& haspending) {
+// than a centre, is that radius and is passed over.  A count that cannot
+// fit is refused on its own line: a radius of packrange's, at most n / 2,
+// never exceeds the count that fits.
+long readcount(Lines& lines, long n) {
   std::string first, second;
-  long count = 0;
-  haspending = false;
-  if (!readline(in, first, "the first line"))
+  long count = 0, after = 0;
+  if (!lines.next(first, "the first line"))
     fail(2, "the answer must start with the count of circles");
-  long after = 0;
   if (packer::wholenumber(first, 0, 999999999, count)) {
-    // Refused before reading on: a radius of packrange's is at most n / 2,
-    // never above the count that fits.
     checkcount(count, n);
-    if (!readline(in, second, "the second line")) return count;
-    if (packer::wholenumber(second, 0, 999999999, after)) return after;
-    pending = second;
-    haspending = true;
-    return count;
-  }
-  if (!readline(in, second, "the count line") ||
-      !packer::wholenumber(second, 0, 999999999, after))
+    if (!lines.next(second, "the second line")) return count;
+    if (!packer::wholenumber(second, 0, 999999999, after)) {
+      lines.putback(second);
+      return count;
+    }
+  } else if (!lines.next(second, "the count line") ||
+             !packer::wholenumber(second, 0, 999999999, after)) {
     fail(2, "the answer must start with the count of circles");
+  }
+  checkcount(after, n);
   return after;
 }
 
+// Reads packer's answer: the count, then that many "row column" lines,
+// each centre in the square, and nothing after them; no more than the
+// count's lines are ever held.
 std::vector<Centre> readanswer(std::istream& in, long n) {
-  std::string line;
-  bool pending = false;
-  const long count = readcount(in, n, line, pending);
-  checkcount(count, n);
+  Lines lines(in);
+  const long count = readcount(lines, n);
   std::vector<Centre> centres;
   centres.reserve(count);
-  for (long k = 1;
-       pending || readline(in, line, "centre line " + std::to_string(k)); ++k) {
-    pending = false;
+  std::string line;
+  for (long k = 1; lines.next(line, "centre line " + std::to_string(k)); ++k) {
     if (k > count)
       fail(2, "the count says " + std::to_string(count) +
                   " but more centres follow");
@@ -139,14 +153,7 @@ Arguments parsearguments(int argc, char** argv) {
   const packer::CommandLine args =
       packer::parsecommandline(argc, argv, "packsvg", false);
   if (!args.error.empty()) fail(2, args.error);
-  if (args.help || args.version) {
-    const std::string text =
-        args.help ? std::string(kUsage) + "\n" + packer::kInfoOptionHelp
-                  : "packsvg " PACKER_VERSION "\n";
-    std::exit(packer::writeout("packsvg", args.help ? "usage" : "version", text)
-                  ? 0
-                  : 1);
-  }
+  packer::answerinfo(args, "packsvg", false, std::string(kUsage) + "\n", "");
   if (args.operands.size() != 2)
     fail(2, "expected N and RADIUS; see packsvg --help for the usage");
   const std::string ntext = args.operands[0];

@@ -56,7 +56,7 @@ class Grouped {
   bool computecover(int i);
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
-  void keepbest(std::size_t beam);
+  int keepbest(std::size_t beam);
   void trimbeam();
   // At most how many centres the free columns from `from` on can take:
   // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
@@ -121,6 +121,11 @@ class Grouped {
   std::vector<RowMask> queuekeys;  // key of queue slot q at q * w
   int queued = 0;                  // successors emitted so far this row
   std::vector<Rank> ranked;        // rank(j) of the parents, by group
+  // Scratch of keepbest(), which may run many times a row: the counts it
+  // selects from, and the table the kept keys move to (it then holds the
+  // table they came from).
+  std::vector<int> beamcounts;
+  KeyTable beamkeys;
 };
 
 Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
@@ -368,27 +373,23 @@ void Grouped::merge(int slot) {
 // more stay to the end of the row; so the enumeration prunes as well.
 void Grouped::trimbeam() {
   flushqueue();
-  keepbest(limits.beam);
-  mincount =
-      std::max(mincount, *std::min_element(curcount.begin(), curcount.end()));
+  mincount = std::max(mincount, keepbest(limits.beam));
 }
 
 // Keeps the `beam` states of the row being filled with the most circles
 // (ties: the first in storage order), dropping the rest, with their parent
-// links and patterns.  The kept keys are indexed for further merges.
-void Grouped::keepbest(std::size_t beam) {
-  std::vector<int> counts(curcount);
-  std::nth_element(counts.begin(), counts.begin() + (beam - 1), counts.end(),
-                   std::greater<>());
-  const int threshold = counts[beam - 1];
+// links and patterns, and returns the least count kept.  The kept keys are
+// indexed for further merges.
+int Grouped::keepbest(std::size_t beam) {
+  beamcounts.assign(curcount.begin(), curcount.end());
+  std::nth_element(beamcounts.begin(), beamcounts.begin() + (beam - 1),
+                   beamcounts.end(), std::greater<>());
+  const int threshold = beamcounts[beam - 1];
   std::size_t above = std::count_if(curcount.begin(), curcount.end(),
                                     [&](int c) { return c > threshold; });
   std::size_t ties = beam - above;  // states at the threshold to keep
-  KeyTable kept;
-  kept.reset(w);
-  std::vector<int> keptcount;
-  keptcount.reserve(beam);
-  std::size_t at = 0;  // states kept so far
+  beamkeys.reset(w);
+  int at = 0;  // states kept so far; each moves down to index `at`
   for (int k = 0; k < curkeys.size(); ++k) {
     if (curcount[k] < threshold) continue;
     if (curcount[k] == threshold) {
@@ -396,16 +397,17 @@ void Grouped::keepbest(std::size_t beam) {
       --ties;
     }
     bool inserted = false;
-    kept.findorinsert(curkeys.key(k), inserted);
-    keptcount.push_back(curcount[k]);
+    beamkeys.findorinsert(curkeys.key(k), inserted);
+    curcount[at] = curcount[k];
     current.papa[at] = current.papa[k];
     current.placed.set(at, current.placed[k]);
     ++at;
   }
+  curcount.resize(at);
   current.papa.resize(at);
   current.placed.resize(at);
-  std::swap(curkeys, kept);
-  std::swap(curcount, keptcount);
+  std::swap(curkeys, beamkeys);
+  return threshold;
 }
 
 }  // namespace
