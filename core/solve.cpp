@@ -25,22 +25,20 @@ std::string solve(int n, const Radius& radr) {
 
 int countat(int n, const Radius& radr) {
   if (packsinterior(radr)) return (n - 1) * (n - 1);
-  return searchfast(buildtables(n, radr)).sol;
+  return countfast(buildtables(n, radr));
 }
 
-MemoryNeed leastmemory(int n, const Radius& radr) {
+MemoryNeed leastmemory(int n, const Radius& radr, bool countonly) {
   MemoryNeed need;
   if (packsinterior(radr)) return need;
   Lattice lat = buildtables(n, radr);
+  // The bounded search holds nothing known before it runs: its bounds may
+  // drop all but a few states of every row.
+  if (!usessweep(lat)) return need;
   const CentreRows rows = centrerows(lat);
   if (!rows.cols) return need;
   need.patterns = patterncounts(std::popcount(rows.cols), lat.gap).back();
-  // A state in the sweep's trace: its parent and its pattern.  In the
-  // grouped search: a key of `reach` row masks and a count.
-  need.bytes =
-      atmost(radr, 1)
-          ? need.patterns * rows.count * (sizeof(int) + sizeof(RowMask))
-          : need.patterns * (lat.reach * sizeof(RowMask) + sizeof(int));
+  need.bytes = sweepbytes(lat, countonly);
   return need;
 }
 

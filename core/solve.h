@@ -27,16 +27,16 @@ std::string solvewith(int n, const Radius& radr,
 // The count alone, as solve() would print it on its first line.
 int countat(int n, const Radius& radr);
 
-// A lower bound on the bytes solve(n, radr) holds at once, cheap to find,
-// and the row patterns it counts.  Every admissible pattern of a row is a
-// state of the search (the empty Profile accepts it): the column sweep
-// keeps them all, for every row with centres, in its trace; the grouped
-// search holds them all at once in its first row with centres, in the pass
-// that finds its lower bound, where nothing is dropped.
+// A lower bound on the bytes solve(n, radr), or countat(n, radr) when
+// `countonly`, holds at once, cheap to find, and the row patterns it
+// counts.  Only the column sweep has one: it keeps every admissible
+// pattern of a row as a state (the empty Profile accepts each), for every
+// row with centres in its trace, in tables sized before it starts.  For
+// the other searches it is zero.
 struct MemoryNeed {
   std::uint64_t bytes = 0;
   std::uint64_t patterns = 0;  // admissible patterns of one row
 };
-MemoryNeed leastmemory(int n, const Radius& radr);
+MemoryNeed leastmemory(int n, const Radius& radr, bool countonly = false);
 
 }  // namespace packer

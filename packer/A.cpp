@@ -27,7 +27,10 @@ const char* const kUsage =
     "integer lattice points, that fit in the square from (0, 0) to (N, N)\n"
     "without overlapping: the count, then one \"row column\" line per\n"
     "centre.\n"
-    "\n";
+    "\n"
+    "  --count            print only the count, found with less work: no\n"
+    "                     packing need be kept that merely ties the best\n"
+    "                     one found\n";
 
 const char* const kExitStatus =
     "\n"
@@ -76,7 +79,7 @@ void showprogress() {
 
 int main(int argc, char** argv) {
   const packer::CommandLine args =
-      packer::parsecommandline(argc, argv, "packer", true);
+      packer::parsecommandline(argc, argv, "packer", true, {"--count"});
   if (!args.error.empty()) {
     std::fprintf(stderr, "packer: %s\n", args.error.c_str());
     return 2;
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
                  "from standard input (see packer --help)\n");
     return 2;
   }
+  const bool countonly = !args.flags.empty();
   const packer::MemoryLimit limit = packer::memorylimit(args.maxmemory);
   packer::exitonoutofmemory("packer", "", limit);
   std::ios::sync_with_stdio(false);
@@ -104,7 +108,8 @@ int main(int argc, char** argv) {
 
   packer::exitonoutofmemory("packer", whatrun(), limit, eraseprogress);
   if (limit.bytes) {
-    packer::MemoryNeed need = packer::leastmemory(input.n, input.radr);
+    packer::MemoryNeed need =
+        packer::leastmemory(input.n, input.radr, countonly);
     if (need.bytes > limit.bytes) {
       std::fprintf(stderr,
                    "packer: %s: needs at least %s (%llu row patterns, each a "
@@ -125,7 +130,9 @@ int main(int argc, char** argv) {
   }
   if (isatty(STDERR_FILENO)) packer::progress().onrow = showprogress;
 
-  std::string out = packer::solve(input.n, input.radr);
+  std::string out =
+      countonly ? std::to_string(packer::countat(input.n, input.radr)) + "\n"
+                : packer::solve(input.n, input.radr);
   eraseprogress();
   // The answer goes out in one piece at the end, so a run that fails
   // leaves standard output empty rather than half an answer.

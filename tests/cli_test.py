@@ -76,10 +76,35 @@ def main():
     check("--max-memory=1G", plain.returncode == 0 and plain.stdout
           and limited.stdout == plain.stdout, (plain, limited))
 
+    # --count prints the first line of the answer alone, from standard
+    # input or operands, and refuses what the full run refuses.
+    for text in [b"12 1.5\n", b"1 0.3\n", b"5 0.3\n", b"14 0.85\n",
+                 b"21 1.46\n", b"20 2\n", b"9 100\n"]:
+        full = run(program, [], text)
+        count = run(program, ["--count"], text)
+        first = full.stdout.split(b"\n")[0] + b"\n"
+        check("--count " + text.decode().strip(), count.returncode == 0 and
+              full.returncode == 0 and count.stdout == first and
+              not count.stderr, (full, count))
+    r = run(program, ["--count", "12", "1.5"])
+    check("--count 12 1.5", r.returncode == 0 and r.stdout == b"9\n", r)
+    for text in [b"0 1\n", b"12\n", b"64 2\n"]:
+        r = run(program, ["--count"], text)
+        check("--count " + text.decode().strip(), r.returncode == 2 and
+              not r.stdout and r.stderr.count(b"\n") == 1, r)
+    # Every row full, just above radius one half, which the bounds prove
+    # at once: answered however large the side, not refused.
+    r = run(program, ["--count", "63", "0.6"])
+    check("--count 63 0.6", r.returncode == 0 and r.stdout == b"1922\n", r)
+    r = run(program, ["63", "0.6"])
+    check("63 0.6", r.returncode == 0 and r.stdout.startswith(b"1922\n")
+          and r.stdout.count(b"\n") == 1923, (r.returncode, r.stderr))
+
     # Far too large to fit anywhere: refused before any search, at once.
-    for text in [b"63 1.1\n", b"63 0.75\n", b"40 0.75\n"]:
+    for text, args in [(b"63 1\n", []), (b"63 0.75\n", []),
+                       (b"40 0.75\n", []), (b"63 0.75\n", ["--count"])]:
         started = time.monotonic()
-        r = run(program, [], text)
+        r = run(program, args, text)
         seconds = time.monotonic() - started
         n, radius = text.split()
         check(text.decode().strip(),

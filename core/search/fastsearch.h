@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "lattice.h"
@@ -17,9 +18,23 @@ namespace packer {
 // the newest; both keys cover the same rows.
 bool profilebefore(const RowMask* a, const RowMask* b, int width);
 
-// Picks the search that suits the radius: the column sweep when a Profile
-// is a single row (radius up to 1), the bounded grouped search otherwise.
+// Whether searchfast() runs the column sweep: where a Profile is a single
+// row (radius up to 1) and diagonal neighbours overlap.  Without that
+// overlap every row can be full, the bounds prove it at once, and the
+// bounded search takes a tenth of a second where the sweep, which keeps
+// every admissible pattern of every row, takes two minutes (n = 33 at
+// radius 0.6); with it, millions of packings tie for the optimum and the
+// bounded search, which keeps every state on one of them, falls far
+// behind the sweep (n = 33 at radius 0.85: 70 s against over a minute
+// before its first row is done).
+bool usessweep(const Lattice& lat);
+
+// Picks the search that suits the radius: the column sweep (see above) or
+// the bounded grouped search.
 Trace searchfast(const Lattice& lat);
+
+// The optimum alone, found by the same search with fewer states.
+int countfast(const Lattice& lat);
 
 // What a run of the grouped search keeps.
 struct SearchOptions {
@@ -46,6 +61,8 @@ struct BoundsBudget {
   // itself; at n = 26 it found the optimum or up to two less (hence
   // `guess`).
   std::size_t beam = 8192;
+  // A narrower beam tried first, enough where it reaches the strips' bound.
+  std::size_t narrow = 64;
   // How far above the beam's count the first guess at the optimum lies.
   int guess = 2;
   // Exact strip bounds cost about twice as much for each row taller, and
@@ -59,10 +76,18 @@ struct BoundsBudget {
   long long giveup = 8;
 };
 
-// The grouped search with states dropped by bounds (bounds.cpp).
-Trace searchbounded(const Lattice& lat, const BoundsBudget& budget = {});
+// The grouped search with states dropped by bounds (bounds.cpp).  With
+// `countonly`, only the count (Trace::sol) is found, with fewer states:
+// the trace holds no rows.
+Trace searchbounded(const Lattice& lat, const BoundsBudget& budget = {},
+                    bool countonly = false);
 
-// The column sweep alone; needs a radius up to 1.
-Trace searchsweep(const Lattice& lat);
+// The column sweep alone; needs a radius up to 1.  With `countonly` the
+// trace holds no rows, only the count.
+Trace searchsweep(const Lattice& lat, bool countonly = false);
+
+// The bytes the column sweep holds at its peak: its tables, and with the
+// trace every admissible pattern of every row with centres.
+std::uint64_t sweepbytes(const Lattice& lat, bool countonly);
 
 }  // namespace packer

@@ -37,10 +37,30 @@ int indexof(std::uint64_t v) {
   return static_cast<int>(0xffffffffu - static_cast<std::uint32_t>(v));
 }
 
+// The sizes of the sweep's tables for a row of `width` columns: fib[b + 2]
+// is the number of admissible masks of b bits, for b = 0..width + 1.
+struct SweepSizes {
+  explicit SweepSizes(int width) : width(width), fib(2, 1) {
+    for (std::uint64_t count : patterncounts(width + 1, 2))
+      fib.push_back(count);
+    for (int k = 0; k <= width; ++k)
+      largest = std::max(largest, fib[k + 2] * fib[width - k + 3]);
+  }
+  // Both mix tables, the patterns in two orders, and the ranks of step k.
+  std::uint64_t bytes() const {
+    return 2 * largest * sizeof(std::uint64_t) +
+           (fib[width + 2] + fib[width + 3]) * sizeof(RowMask) +
+           fib[width + 2] * sizeof(std::size_t);
+  }
+  int width;
+  std::vector<std::size_t> fib;
+  std::size_t largest = 0;  // entries of the largest step's mixes
+};
+
 class Sweep {
  public:
   explicit Sweep(const Lattice& lat);
-  Trace run();
+  Trace run(bool countonly);
 
  private:
   void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
@@ -84,28 +104,26 @@ Sweep::Sweep(const Lattice& l) : lat(l) {
   lo = std::countr_zero(cols);
   width = std::popcount(cols);
   PACKER_CHECK(cols == ((RowMask{1} << width) - 1) << lo);
-  fib.assign(2, 1);
-  for (std::uint64_t count : patterncounts(width + 1, 2)) fib.push_back(count);
+  const SweepSizes sizes(width);
+  fib = sizes.fib;
   patterns = patternsinorder((RowMask{1} << width) - 1, 2);
   PACKER_CHECK(patterns.size() < 0xffffffffu);
   ascending = patternsinorder((RowMask{1} << (width + 1)) - 1, 2);
   std::sort(ascending.begin(), ascending.end());
-  std::size_t largest = 0;
-  for (int k = 0; k <= width; ++k)
-    largest = std::max(largest, fib[k + 2] * fib[width - k + 3]);
-  from.resize(largest);
-  to.resize(largest);
+  from.resize(sizes.largest);
+  to.resize(sizes.largest);
   shiftedrank.resize(fib[width + 2]);
 }
 
-Trace Sweep::run() {
+Trace Sweep::run(bool countonly) {
   Trace trace;
   trace.rows.resize(lat.n + 1);
+  TraceRow scratch;  // the row's links when they are not kept
   std::vector<int> prevcount{0}, count;
   bool prevfull = false;  // the previous row holds every pattern, else
                           // only the empty one
   for (int i = 1; i <= lat.n; ++i) {
-    TraceRow& out = trace.rows[i];
+    TraceRow& out = countonly ? scratch : trace.rows[i];
     if (lat.borderok[i] == 0) {
       // Only the empty pattern: every parent reaches the empty Profile,
       // and the best of them (the first with the top count) keeps it.
@@ -203,6 +221,20 @@ void Sweep::readoff(TraceRow& out, std::vector<int>& count) const {
 
 }  // namespace
 
-Trace searchsweep(const Lattice& lat) { return Sweep(lat).run(); }
+Trace searchsweep(const Lattice& lat, bool countonly) {
+  return Sweep(lat).run(countonly);
+}
+
+std::uint64_t sweepbytes(const Lattice& lat, bool countonly) {
+  const CentreRows rows = centrerows(lat);
+  if (!rows.cols) return 0;
+  const SweepSizes sizes(std::popcount(rows.cols));
+  const std::uint64_t patterns = sizes.fib[sizes.width + 2];
+  // A state of the trace: its parent and its pattern, in 32 bits each
+  // while the columns fit.
+  const std::uint64_t trace =
+      countonly ? 0 : patterns * rows.count * (sizeof(int) + 4);
+  return sizes.bytes() + trace;
+}
 
 }  // namespace packer

@@ -149,6 +149,53 @@ TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
   EXPECT_GT(wide, 40);
 }
 
+TEST(Differential, TheCountAloneIsTheOptimum) {
+  // The count drops every state that merely ties the best packing found,
+  // so its paths are checked on their own: every radius of the list and
+  // every small side, with the usual budget and with one so small that the
+  // narrow beam finds little, guesses fail and strips are bought in rounds.
+  BoundsBudget tiny;
+  tiny.narrow = 1;
+  tiny.beam = 2;
+  tiny.first = 4;
+  tiny.strips = 1 << 12;
+  tiny.giveup = 1;
+  for (const Radius& r : radii())
+    for (int n = 1; n <= 14; ++n) {
+      Lattice lat = buildtables(n, r);
+      const int want = searchreference(lat).sol;
+      EXPECT_EQ(countfast(lat), want)
+          << "n " << n << " r " << r.sig << " * 2^" << r.exp;
+      EXPECT_EQ(searchbounded(lat, tiny, true).sol, want)
+          << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
+    }
+  // Where many packings tie for the optimum (the side less the border a
+  // multiple of the period), against the full search's count.
+  struct Case {
+    int n;
+    const char* r;
+  };
+  for (Case c :
+       {Case{20, "0.85"}, Case{21, "1.46"}, Case{24, "1.46"}, Case{22, "1.55"},
+        Case{24, "1.9"}, Case{24, "2.5"}, Case{36, "6"}}) {
+    Lattice lat = buildtables(c.n, radius(c.r));
+    EXPECT_EQ(countfast(lat), searchfast(lat).sol) << c.n << " " << c.r;
+  }
+}
+
+TEST(Differential, EveryRowFullAtLargerSidesAsTheSweepFindsIt) {
+  // Just above radius one half the bounded search runs in place of the
+  // sweep; the sweep, itself checked against the straightforward search
+  // above, is the model up to the sides where it still finishes quickly.
+  for (const char* r : {"0.5000001", "0.6", "0.7071"})
+    for (int n = 2; n <= 24; n += n < 16 ? 1 : 4) {
+      Lattice lat = buildtables(n, radius(r));
+      ASSERT_FALSE(usessweep(lat));
+      EXPECT_EQ(answer(searchbounded(lat), n), answer(searchsweep(lat), n))
+          << "n " << n << " r " << r;
+    }
+}
+
 TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
   // A strip as tall as all the rows that admit centres is the square
   // itself, turned: the bound it gives must be the optimum.
