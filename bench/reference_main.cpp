@@ -1,19 +1,42 @@
+// Tools for the benchmark.
+//
 // packer_tool reference: the solver's input on standard input, the answer
 // of the straightforward search on standard output: the model the fast
-// searches must match byte for byte, as a program for the benchmark.
+// searches must match byte for byte.
+//
+// packer_tool classes N: one radius of each class of radii above one half
+// that side N answers alike, one a line, ascending.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "input.h"
+#include "landscape.h"
 #include "lattice.h"
 #include "reference.h"
 #include "solve.h"
+#include "thresholds.h"
 #include "trace.h"
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "classes") == 0) {
+    const int n = std::atoi(argv[2]);
+    if (n < 1 || n > packer::kMaxSide) return 2;
+    std::uint64_t from = 0;
+    for (std::uint64_t to : packer::thresholds(n)) {
+      // The class's largest radius, sqrt(to)/2, rounded down to a decimal
+      // that still lies in the class.
+      if (to > 1)
+        std::printf("%s\n", packer::stepdecimals({from, to}).second.c_str());
+      from = to;
+    }
+    return 0;
+  }
   if (argc != 2 || std::strcmp(argv[1], "reference") != 0) {
-    std::fprintf(stderr, "usage: packer_tool reference < input\n");
+    std::fprintf(stderr,
+                 "usage: packer_tool reference < input\n"
+                 "       packer_tool classes N\n");
     return 2;
   }
   std::ios::sync_with_stdio(false);

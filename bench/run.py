@@ -7,6 +7,12 @@ with a previous release built from its commit.
   bench/run.py --previous COMMIT   against another commit
   bench/run.py --reference 60      also the straightforward search, each case
                                    with a 60 s limit
+  bench/run.py --frontier 34       every class of radii of side 34 (one radius
+                                   each), seconds and peak MiB, the slowest
+                                   listed; --limit SECONDS per run (60)
+  bench/run.py --mip 300           packer --count on the integer-programming
+                                   cases, against cbc (bench/mip.py) given
+                                   300 s each, when cbc is installed
 """
 import argparse
 import os
@@ -17,8 +23,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release before sides above 26 and the bounded search.
-PREVIOUS = "17f29a0"
+# The last release: version 2.1 (sides to 63 answered or refused cleanly).
+PREVIOUS = "710fb6a"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
@@ -54,6 +60,56 @@ def measure(argv, text, timeout=None):
                 os.waitstatus_to_exitcode(status))
 
 
+# Where a general integer-programming solver is the yardstick: tie-heavy
+# classes it proves at once, and hard ones it does not prove in minutes.
+MIP_CASES = [(26, "1.54"), (30, "1.46"), (31, "1.54"), (32, "1.27"),
+             (33, "0.6"), (33, "0.85"), (33, "1.46"), (34, "1.9"),
+             (36, "2.5"), (40, "6.093020169082536")]
+
+
+def frontier(packer, tool, n, limit, slowest=12):
+    """Runs packer on one radius of every class of side n; prints the
+    slowest runs and how many finished within the limit."""
+    radii = subprocess.run([tool, "classes", str(n)], check=True,
+                           capture_output=True, text=True).stdout.split()
+    runs = []
+    for radius in radii:
+        got = measure([packer], f"{n} {radius}\n", timeout=limit)
+        if got is None:
+            runs.append((float("inf"), 0, radius, f"over {limit:.0f} s"))
+        elif got[3] != 0:
+            runs.append((got[0], got[1], radius, "refused"))
+        else:
+            count = got[2].decode().split("\n", 1)[0]
+            runs.append((got[0], got[1], radius, count))
+        print(f"  {radius}: {runs[-1][3]} {runs[-1][0]:.2f} s", file=sys.stderr,
+              flush=True)
+    answered = sum(1 for r in runs if r[0] <= limit and r[3] != "refused")
+    print(f"n = {n}: {answered} of {len(runs)} classes answered within "
+          f"{limit:.0f} s; the slowest:\n")
+    print("| radius | count | seconds | peak MiB |")
+    print("|---|---|---|---|")
+    for seconds, peak, radius, count in sorted(runs, reverse=True)[:slowest]:
+        shown = "-" if seconds == float("inf") else f"{seconds:.2f}"
+        print(f"| {radius} | {count} | {shown} | {peak:.0f} |")
+
+
+def mip(packer, limit):
+    """packer --count against cbc on MIP_CASES."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    print("| n | radius | packer --count | seconds | cbc | cbc seconds |")
+    print("|---|---|---|---|---|---|")
+    for n, radius in MIP_CASES:
+        got = measure([packer, "--count"], f"{n} {radius}\n")
+        count = got[2].decode().strip()
+        solver = subprocess.run(
+            [sys.executable, os.path.join(here, "mip.py"), "--solve",
+             str(limit), str(n), radius], capture_output=True, text=True,
+            check=True).stdout.split()
+        print(f"| {n} | {radius} | {count} | {got[0]:.2f} | "
+              f"{' '.join(solver[:-1])} | {solver[-1]} |", flush=True)
+
+
 def build(source, build_dir, targets):
     subprocess.run(["cmake", "-S", source, "-B", build_dir,
                     "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=ON"],
@@ -68,10 +124,17 @@ def main():
     parser.add_argument("--reference", type=float, metavar="SECONDS",
                         help="also run the straightforward search with this "
                              "time limit per case")
+    parser.add_argument("--frontier", type=int, metavar="N")
+    parser.add_argument("--limit", type=float, default=60, metavar="SECONDS")
+    parser.add_argument("--mip", type=float, metavar="SECONDS")
     args = parser.parse_args()
     build(ROOT, BUILD, ["packer", "packer_tool"])
     packer = os.path.join(BUILD, "packer", "packer")
     tool = os.path.join(BUILD, "bench", "packer_tool")
+    if args.frontier:
+        return frontier(packer, tool, args.frontier, args.limit)
+    if args.mip:
+        return mip(packer, args.mip)
     old_source = os.path.join(BUILD, "previous-source")
     if not os.path.isdir(old_source):
         subprocess.run(["git", "-C", ROOT, "worktree", "add", "--detach",
