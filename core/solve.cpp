@@ -32,13 +32,13 @@ MemoryNeed leastmemory(int n, const Radius& radr, bool countonly) {
   MemoryNeed need;
   if (packsinterior(radr)) return need;
   Lattice lat = buildtables(n, radr);
-  // The bounded search holds nothing known before it runs: its bounds may
-  // drop all but a few states of every row.
-  if (!usessweep(lat)) return need;
+  // The bounded search, which also finds every count, holds nothing known
+  // before it runs: its bounds may drop all but a few states of every row.
+  if (countonly || !usessweep(lat)) return need;
   const CentreRows rows = centrerows(lat);
   if (!rows.cols) return need;
   need.patterns = patterncounts(std::popcount(rows.cols), lat.gap).back();
-  need.bytes = sweepbytes(lat, countonly);
+  need.bytes = sweepbytes(lat);
   return need;
 }
 

@@ -32,7 +32,7 @@ int countat(int n, const Radius& radr);
 // counts.  Only the column sweep has one: it keeps every admissible
 // pattern of a row as a state (the empty Profile accepts each), for every
 // row with centres in its trace, in tables sized before it starts.  For
-// the other searches it is zero.
+// the bounded search, which finds every count, it is zero.
 struct MemoryNeed {
   std::uint64_t bytes = 0;
   std::uint64_t patterns = 0;  // admissible patterns of one row

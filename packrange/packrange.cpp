@@ -40,18 +40,16 @@ const char* const kExitStatus =
   packer::fail("packrange", status, message);
 }
 
-// Refuses a side whose smallest radii need more memory than the limit,
-// before any search starts.
-void checkmemory(int n, const packer::MemoryLimit& limit) {
+// Refuses the answer at radius sqrt(d)/2 when its search needs more memory
+// than the limit before it starts.  The counts never are: the search that
+// proves them holds nothing known in advance.
+void checkmemory(int n, std::uint64_t d, const packer::MemoryLimit& limit) {
   if (!limit.bytes) return;
-  for (std::uint64_t d : packer::thresholds(n)) {
-    packer::MemoryNeed need = packer::leastmemory(n, packer::halfsqrtbelow(d));
-    if (need.bytes > limit.bytes)
-      fail(1, "n = " + std::to_string(n) + ": the radii up to " +
-                  packer::boundtext(d) + " need at least " +
-                  packer::formatsize(need.bytes) + ", more than " +
-                  limit.describe() + limit.advice());
-  }
+  packer::MemoryNeed need = packer::leastmemory(n, packer::halfsqrtbelow(d));
+  if (need.bytes > limit.bytes)
+    fail(1, "n = " + std::to_string(n) + ", radius " + packer::boundtext(d) +
+                ": needs at least " + packer::formatsize(need.bytes) +
+                ", more than " + limit.describe() + limit.advice());
 }
 
 std::string table(const std::vector<packer::Step>& steps) {
@@ -64,7 +62,8 @@ std::string table(const std::vector<packer::Step>& steps) {
   return out;
 }
 
-std::string largest(int n, long k, const std::vector<packer::Step>& steps) {
+std::string largest(int n, long k, const std::vector<packer::Step>& steps,
+                    const packer::MemoryLimit& limit) {
   // Counts fall as the radius grows: the last step holding k or more
   // circles ends at the largest radius where k fit, and includes it.
   auto it = std::find_if(steps.rbegin(), steps.rend(),
@@ -73,6 +72,7 @@ std::string largest(int n, long k, const std::vector<packer::Step>& steps) {
     fail(2, "at most " + std::to_string(steps.front().count) +
                 " circles fit in the square of side " + std::to_string(n) +
                 ", not " + std::to_string(k));
+  checkmemory(n, it->to, limit);
   return packer::boundtext(it->to) + "\n" +
          packer::solve(n, packer::halfsqrtbelow(it->to));
 }
@@ -211,13 +211,12 @@ int main(int argc, char** argv) {
   const std::string context = "n = " + std::to_string(n);
   const packer::MemoryLimit limit = packer::memorylimit(a.maxmemory);
   packer::exitonoutofmemory("packrange", context, limit);
-  checkmemory(n, limit);
   if (std::uint64_t least = packer::capmemory(limit))
     fail(1, context + ": needs at least " + packer::formatsize(least) +
                 " to start, more than " + limit.describe() + limit.advice());
   std::vector<packer::Step> steps = packer::landscape(n, 2);
   const std::string out = a.svg ? Plot(n, steps).svg()
-                          : a.k ? largest(n, a.k, steps)
+                          : a.k ? largest(n, a.k, steps, limit)
                                 : table(steps);
   const char* what = a.svg ? "plot" : a.k ? "answer" : "table";
   return packer::writeout("packrange", what, out) ? 0 : 1;

@@ -93,18 +93,20 @@ def main():
         check("--count " + text.decode().strip(), r.returncode == 2 and
               not r.stdout and r.stderr.count(b"\n") == 1, r)
     # Every row full, just above radius one half, which the bounds prove
-    # at once: answered however large the side, not refused.
-    r = run(program, ["--count", "63", "0.6"])
-    check("--count 63 0.6", r.returncode == 0 and r.stdout == b"1922\n", r)
+    # at once: answered however large the side, not refused; and every
+    # count, where the whole answer is refused.
+    for radius, want in [(b"0.6", b"1922\n"), (b"0.75", b"961\n")]:
+        r = run(program, ["--count"], b"63 " + radius)
+        check("--count 63 " + radius.decode(), r.returncode == 0 and
+              r.stdout == want, r)
     r = run(program, ["63", "0.6"])
     check("63 0.6", r.returncode == 0 and r.stdout.startswith(b"1922\n")
           and r.stdout.count(b"\n") == 1923, (r.returncode, r.stderr))
 
     # Far too large to fit anywhere: refused before any search, at once.
-    for text, args in [(b"63 1\n", []), (b"63 0.75\n", []),
-                       (b"40 0.75\n", []), (b"63 0.75\n", ["--count"])]:
+    for text in [b"63 1\n", b"63 0.75\n", b"40 0.75\n"]:
         started = time.monotonic()
-        r = run(program, args, text)
+        r = run(program, [], text)
         seconds = time.monotonic() - started
         n, radius = text.split()
         check(text.decode().strip(),

@@ -28,10 +28,6 @@ Trace searchfast(const Lattice& lat) {
   return usessweep(lat) ? searchsweep(lat) : searchbounded(lat);
 }
 
-int countfast(const Lattice& lat) {
-  return (usessweep(lat) ? searchsweep(lat, true)
-                         : searchbounded(lat, {}, true))
-      .sol;
-}
+int countfast(const Lattice& lat) { return searchbounded(lat, {}, true).sol; }
 
 }  // namespace packer

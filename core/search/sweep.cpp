@@ -60,7 +60,7 @@ struct SweepSizes {
 class Sweep {
  public:
   explicit Sweep(const Lattice& lat);
-  Trace run(bool countonly);
+  Trace run();
 
  private:
   void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
@@ -115,15 +115,14 @@ Sweep::Sweep(const Lattice& l) : lat(l) {
   shiftedrank.resize(fib[width + 2]);
 }
 
-Trace Sweep::run(bool countonly) {
+Trace Sweep::run() {
   Trace trace;
   trace.rows.resize(lat.n + 1);
-  TraceRow scratch;  // the row's links when they are not kept
   std::vector<int> prevcount{0}, count;
   bool prevfull = false;  // the previous row holds every pattern, else
                           // only the empty one
   for (int i = 1; i <= lat.n; ++i) {
-    TraceRow& out = countonly ? scratch : trace.rows[i];
+    TraceRow& out = trace.rows[i];
     if (lat.borderok[i] == 0) {
       // Only the empty pattern: every parent reaches the empty Profile,
       // and the best of them (the first with the top count) keeps it.
@@ -221,20 +220,16 @@ void Sweep::readoff(TraceRow& out, std::vector<int>& count) const {
 
 }  // namespace
 
-Trace searchsweep(const Lattice& lat, bool countonly) {
-  return Sweep(lat).run(countonly);
-}
+Trace searchsweep(const Lattice& lat) { return Sweep(lat).run(); }
 
-std::uint64_t sweepbytes(const Lattice& lat, bool countonly) {
+std::uint64_t sweepbytes(const Lattice& lat) {
   const CentreRows rows = centrerows(lat);
   if (!rows.cols) return 0;
   const SweepSizes sizes(std::popcount(rows.cols));
   const std::uint64_t patterns = sizes.fib[sizes.width + 2];
   // A state of the trace: its parent and its pattern, in 32 bits each
   // while the columns fit.
-  const std::uint64_t trace =
-      countonly ? 0 : patterns * rows.count * (sizeof(int) + 4);
-  return sizes.bytes() + trace;
+  return sizes.bytes() + patterns * rows.count * (sizeof(int) + 4);
 }
 
 }  // namespace packer

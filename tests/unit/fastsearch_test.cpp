@@ -104,33 +104,49 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
 // under a second: a quarter, a third and two fifths of the side, and the
 // radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
 // where row masks first need more than 32 bits, when they are that large.
-TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
-  // Budgets so small that the search is given up and resumed with more
-  // strips, several times, and a beam so narrow that its guess fails.
+// What a run of the bounded search did after its first search: bought
+// more strips, or widened its beam.
+struct Rounds {
+  bool searched = false, bought = false, widened = false;
+};
+Rounds rounds;
+void watchrounds() {
+  const std::string phase = progress().phase;
+  rounds.searched = rounds.searched || phase == "search";
+  rounds.bought = rounds.bought || (rounds.searched && phase == "upper bounds");
+  rounds.widened =
+      rounds.widened || (rounds.searched && phase == "lower bound");
+}
+
+// Budgets so small that the search is given up and resumed with more
+// strips or a wider beam, several times, and a beam so narrow that its
+// guess fails.
+BoundsBudget tinybudget() {
   BoundsBudget tiny;
+  tiny.narrow = 1;
   tiny.beam = 2;
   tiny.first = 4;
   tiny.strips = 1 << 12;
   tiny.giveup = 1;
-  // A search given up shows as strips bought after search rows.
-  static bool searched, retried;
-  progress().onrow = [] {
-    const std::string phase = progress().phase;
-    searched = searched || phase == "search";
-    retried = retried || (searched && phase == "upper bounds");
-  };
-  int retries = 0;
+  return tiny;
+}
+
+TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
+  int bought = 0, widened = 0;
+  progress().onrow = watchrounds;
   for (const char* r : {"1.1", "1.3", "1.6", "2.2"})
     for (int n = 6; n <= 14; n += 2) {
-      searched = retried = false;
+      rounds = {};
       Lattice lat = buildtables(n, radius(r));
-      Trace t = searchbounded(lat, tiny);
-      retries += retried;
+      Trace t = searchbounded(lat, tinybudget());
+      bought += rounds.bought;
+      widened += rounds.widened;
       EXPECT_EQ(answer(t, n), answer(searchreference(lat), n))
           << "n " << n << " r " << r;
     }
   progress().onrow = nullptr;
-  EXPECT_GT(retries, 10);
+  EXPECT_GT(bought, 10);
+  EXPECT_GE(widened, 3);
 }
 
 TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
@@ -153,22 +169,23 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
   // The count drops every state that merely ties the best packing found,
   // so its paths are checked on their own: every radius of the list and
   // every small side, with the usual budget and with one so small that the
-  // narrow beam finds little, guesses fail and strips are bought in rounds.
-  BoundsBudget tiny;
-  tiny.narrow = 1;
-  tiny.beam = 2;
-  tiny.first = 4;
-  tiny.strips = 1 << 12;
-  tiny.giveup = 1;
+  // narrow beam finds little, guesses fail, beams widen and strips are
+  // bought in rounds.
+  int widened = 0;
+  progress().onrow = watchrounds;
   for (const Radius& r : radii())
     for (int n = 1; n <= 14; ++n) {
       Lattice lat = buildtables(n, r);
       const int want = searchreference(lat).sol;
       EXPECT_EQ(countfast(lat), want)
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
-      EXPECT_EQ(searchbounded(lat, tiny, true).sol, want)
+      rounds = {};
+      EXPECT_EQ(searchbounded(lat, tinybudget(), true).sol, want)
           << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
+      widened += rounds.widened;
     }
+  progress().onrow = nullptr;
+  EXPECT_GE(widened, 20);
   // Where many packings tie for the optimum (the side less the border a
   // multiple of the period), against the full search's count.
   struct Case {
