@@ -3,7 +3,10 @@
 random and just above and below the thresholds where 4r^2 crosses a sum of
 two squares).  Every answer must be a valid packing in exact arithmetic,
 and its count optimal: against a brute-force maximum for n <= 7, and
-against the closed forms for radii up to 1."""
+against the closed forms for radii up to 1; every fourth is asked for its
+count alone as well, which must be the answer's.  Then sides up to 63 at
+radii up to 1: the count alone against the closed forms, and the whole
+answer too where every row is full."""
 import math
 import random
 import subprocess
@@ -66,6 +69,14 @@ def main():
             print(f"n={n} r={text}: invalid answer: {e}")
             failures += 1
             continue
+        if case % 4 == 0:
+            alone = subprocess.run([program, "--count"], input=f"{n} {text}\n",
+                                   text=True, capture_output=True,
+                                   timeout=600).stdout
+            if alone != f"{count}\n":
+                print(f"n={n} r={text}: --count says {alone!r}, the answer "
+                      f"{count}")
+                failures += 1
         want = closed_form(n, radius)
         if want is None and n <= 7:
             want = brute_force_optimum(n, radius)
@@ -74,7 +85,34 @@ def main():
             if count != want:
                 print(f"n={n} r={text}: {count} circles, optimum is {want}")
                 failures += 1
-    print(f"{CASES} cases, {checked_optimal} checked for optimality, "
+    for case in range(40):
+        n = rng.randint(15, 63)
+        text = f"{rng.uniform(0.5, 1.0):.{rng.randint(1, 6)}f}"
+        radius = read_radius(text)
+        if radius <= Fraction(1, 2):
+            continue
+        want = closed_form(n, radius)
+        alone = subprocess.run([program, "--count"], input=f"{n} {text}\n",
+                               text=True, capture_output=True, timeout=600)
+        checked_optimal += 1
+        if alone.stdout != f"{want}\n":
+            print(f"n={n} r={text}: --count says {alone.stdout!r}, the "
+                  f"optimum is {want}")
+            failures += 1
+        if 4 * radius * radius > 2:
+            continue  # the whole answer needs the sweep, refused past 37
+        out = subprocess.run([program], input=f"{n} {text}\n", text=True,
+                             capture_output=True, timeout=600).stdout
+        try:
+            count = len(validate(n, radius, out))
+        except ValueError as e:
+            print(f"n={n} r={text}: invalid answer: {e}")
+            failures += 1
+            continue
+        if count != want:
+            print(f"n={n} r={text}: {count} circles, optimum is {want}")
+            failures += 1
+    print(f"{CASES + 40} cases, {checked_optimal} checked for optimality, "
           f"{failures} failed")
     sys.exit(1 if failures else 0)
 

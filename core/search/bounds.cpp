@@ -154,26 +154,33 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // that ended before it (n = 26 at radius 1.55: 1.1 s with the beam kept
   // to 8,192 states, 4.9 s widened without this rule).
   int ceiling = upper;  // no packing holds more circles
+  auto nextguess = [&] { return std::min(lower + budget.guess, ceiling); };
+  // Widens the beam where that may change the next search: a better
+  // packing raises the guess (unless it is at the ceiling already), or, for
+  // the count, reaches the ceiling.  Returns whether it did.
   auto widen = [&](long long spent) {
     const long long wider = 8 * static_cast<long long>(beam.beam);
-    if (lower == ceiling || beam.beam >= budget.widest || 4 * wider * n > spent)
+    const int before = nextguess();
+    if (lower == ceiling || beam.beam >= budget.widest ||
+        4 * wider * n > spent || (!countonly && before == ceiling))
       return false;
     beam.beam *= 8;
     lower = std::max(lower, searchgrouped(lat, beam).sol);
-    return true;
+    return nextguess() != before || (countonly && lower == ceiling);
   };
   SearchOptions full;
   full.trace = !countonly;
   full.mincount.resize(n + 1);
   for (;;) {
     if (countonly && lower == ceiling) return countof(lower);
-    const int guess = std::min(lower + budget.guess, ceiling);
+    const int guess = nextguess();
     for (int i = 0; i <= n; ++i) full.mincount[i] = guess - bounds.above(i);
     const bool last = bounds.complete() || spend >= budget.strips;
     full.maxstates =
         last ? 0 : std::max(budget.giveup * bounds.states(), budget.first);
     Trace trace = searchgrouped(lat, full);
     if (trace.stopped) {
+      // The same search would stop again: a higher guess or better bounds.
       if (!widen(trace.states)) bounds.buy(spend *= 4);
       continue;
     }
