@@ -27,6 +27,13 @@
 // the answer is exact.  Otherwise it is searched again with a lower guess,
 // down to the count of a packing actually found, which always succeeds.
 //
+// Nothing above needs one U or one LB for all rows: row i may be cut with
+// any upper bound U[i] and any guess no higher than the one the last row
+// is cut with.  So a search may go on with better bounds or a higher guess
+// from the row it has reached: if it ends on at least the last guess, that
+// guess and every earlier one was at most OPT, and the argument holds row
+// by row; if not, OPT lies below the last guess.
+//
 // The count alone needs less.  Let B be the count of a packing found (the
 // beam's), and run the search with a guess G > B as above.  If OPT >= G,
 // every state on an optimal path is kept, as shown, and the search ends on
@@ -141,10 +148,10 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // even one lower keeps many times the states; so a guess above it is
   // tried first (see above), each failure cheap because it drops nearly
   // everything.  A failed guess lies above the optimum whatever the
-  // bounds, so better bounds resume at the guess that was given up.
+  // bounds: the guesses that follow lie below it.
   //
-  // For the count, a search given up or a failed guess first widens the
-  // beam eightfold: a better packing raises the next guess, so fewer
+  // A search over its budget of states, or a failed guess, first widens
+  // the beam eightfold: a better packing raises the next guess, so fewer
   // states are kept, and one that reaches the ceiling ends the proof with
   // no search at all.  At n = 32 and radius 1.27 beams of 8,192, 65,536
   // and 524,288 states take 0.2, 1.1 and 5 s and find 109, 111 and 112 of
@@ -171,19 +178,31 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   SearchOptions full;
   full.trace = !countonly;
   full.mincount.resize(n + 1);
+  int guess = 0;  // the guess the rows now being filled are cut with
+  // The drop rule for the next guess and the bounds as they stand, and
+  // the states after which the search looks for better ones.
+  auto setlimits = [&](SearchOptions& o) {
+    guess = nextguess();
+    for (int i = 0; i <= n; ++i) o.mincount[i] = guess - bounds.above(i);
+    const bool last = bounds.complete() || spend >= budget.strips;
+    o.maxstates =
+        last ? 0 : std::max(budget.giveup * bounds.states(), budget.first);
+  };
+  // A search over its budget goes on from the row it has reached, with a
+  // higher guess or better bounds for the rows still to fill (see above):
+  // starting again would repeat the rows already filled (n = 26 at radius
+  // 1.55: two searches given up took 2.5 s of 4.3).
+  full.refine = [&](SearchOptions& o, long long states) {
+    if (!widen(states)) bounds.buy(spend *= 4);
+    if (countonly && lower == ceiling) return false;  // proven by the beam
+    setlimits(o);
+    return true;
+  };
   for (;;) {
     if (countonly && lower == ceiling) return countof(lower);
-    const int guess = nextguess();
-    for (int i = 0; i <= n; ++i) full.mincount[i] = guess - bounds.above(i);
-    const bool last = bounds.complete() || spend >= budget.strips;
-    full.maxstates =
-        last ? 0 : std::max(budget.giveup * bounds.states(), budget.first);
+    setlimits(full);
     Trace trace = searchgrouped(lat, full);
-    if (trace.stopped) {
-      // The same search would stop again: a higher guess or better bounds.
-      if (!widen(trace.states)) bounds.buy(spend *= 4);
-      continue;
-    }
+    if (trace.stopped) continue;  // the count reached the ceiling
     if (trace.sol >= guess) return trace;
     PACKER_CHECK(guess > lower);  // the beam's packing is there to find
     ceiling = guess - 1;

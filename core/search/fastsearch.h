@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "lattice.h"
@@ -43,8 +44,13 @@ int countfast(const Lattice& lat);
 struct SearchOptions {
   const char* phase = "search";  // what the progress report calls it
   bool trace = true;             // keep every row's parent links for the answer
-  long long maxstates = 0;       // give up (Trace::stopped) once the rows so
-                                 // far hold more states than this (0: never)
+  long long maxstates = 0;       // once the rows so far hold more states
+                                 // than this, between two rows: call
+                                 // `refine`, or stop (0: never)
+  // May rewrite `mincount` for the rows not yet filled and raise
+  // `maxstates`, given the states so far; false stops the search
+  // (Trace::stopped).
+  std::function<bool(SearchOptions&, long long states)> refine;
   std::size_t beam = 0;  // keep only this many states a row, those with the
                          // most circles (0: all); the result is then a
                          // lower bound on the optimum, no longer exact

@@ -72,7 +72,7 @@ class Grouped {
   RowMask blockedby(RowMask cells, int offset) const;
 
   const Lattice& lat;
-  const SearchOptions& limits;
+  SearchOptions limits;  // a copy: refine() may change it between rows
   const int n;
   const int w;  // rows in a key window: lat.reach
 
@@ -164,7 +164,8 @@ Trace Grouped::run() {
   prevcount.assign(1, 0);
   for (int i = 1; i <= n; ++i) {
     fillrow(i);
-    if (limits.maxstates && trace.states > limits.maxstates) {
+    if (limits.maxstates && trace.states > limits.maxstates &&
+        !(limits.refine && limits.refine(limits, trace.states))) {
       trace.stopped = true;
       return std::move(trace);
     }
