@@ -79,10 +79,10 @@ struct BoundsBudget {
   int guess = 2;
   // Exact strip bounds cost about twice as much for each row taller, and
   // save the more the larger the search.  So they are bought in rounds:
-  // strips within a budget of states (`first`), then the search, given up
-  // when it holds `giveup` times the strips' states; then a budget four
-  // times larger, and so on up to `strips`, after which the search runs to
-  // the end.
+  // strips within a budget of states (`first`), then the search, until it
+  // holds `giveup` times the strips' states; then a budget four times
+  // larger for the rows it has still to fill, and so on up to `strips`,
+  // after which the search runs to the end.
   long long first = 1 << 18;
   long long strips = 1 << 24;
   long long giveup = 8;
