@@ -50,41 +50,51 @@ def closed_form(n, radius):
     return None
 
 
+def ask(program, n, text, *options):
+    return subprocess.run([program, *options], input=f"{n} {text}\n",
+                          text=True, capture_output=True, timeout=600).stdout
+
+
+def answered_count(program, n, text, radius):
+    """The count of packer's answer, checked valid; None, said, if not."""
+    try:
+        return len(validate(n, radius, ask(program, n, text)))
+    except ValueError as e:
+        print(f"n={n} r={text}: invalid answer: {e}")
+        return None
+
+
 def main():
     program = sys.argv[1]
     rng = random.Random(2026)
     source = radii(rng)
     failures = checked_optimal = 0
+
+    def expect(n, text, what, got, want):
+        nonlocal failures
+        if got != want:
+            print(f"n={n} r={text}: {what} {got!r}, expected {want!r}")
+            failures += 1
+
     for case in range(CASES):
         n = rng.randint(1, 14)
         text = next(source)
         radius = read_radius(text)
         if radius <= Fraction(1, 2):
             continue
-        out = subprocess.run([program], input=f"{n} {text}\n", text=True,
-                             capture_output=True, timeout=600).stdout
-        try:
-            count = len(validate(n, radius, out))
-        except ValueError as e:
-            print(f"n={n} r={text}: invalid answer: {e}")
+        count = answered_count(program, n, text, radius)
+        if count is None:
             failures += 1
             continue
         if case % 4 == 0:
-            alone = subprocess.run([program, "--count"], input=f"{n} {text}\n",
-                                   text=True, capture_output=True,
-                                   timeout=600).stdout
-            if alone != f"{count}\n":
-                print(f"n={n} r={text}: --count says {alone!r}, the answer "
-                      f"{count}")
-                failures += 1
+            expect(n, text, "--count says", ask(program, n, text, "--count"),
+                   f"{count}\n")
         want = closed_form(n, radius)
         if want is None and n <= 7:
             want = brute_force_optimum(n, radius)
         if want is not None:
             checked_optimal += 1
-            if count != want:
-                print(f"n={n} r={text}: {count} circles, optimum is {want}")
-                failures += 1
+            expect(n, text, "circles", count, want)
     for case in range(40):
         n = rng.randint(15, 63)
         text = f"{rng.uniform(0.5, 1.0):.{rng.randint(1, 6)}f}"
@@ -92,26 +102,16 @@ def main():
         if radius <= Fraction(1, 2):
             continue
         want = closed_form(n, radius)
-        alone = subprocess.run([program, "--count"], input=f"{n} {text}\n",
-                               text=True, capture_output=True, timeout=600)
         checked_optimal += 1
-        if alone.stdout != f"{want}\n":
-            print(f"n={n} r={text}: --count says {alone.stdout!r}, the "
-                  f"optimum is {want}")
-            failures += 1
+        expect(n, text, "--count says", ask(program, n, text, "--count"),
+               f"{want}\n")
         if 4 * radius * radius > 2:
             continue  # the whole answer needs the sweep, refused past 37
-        out = subprocess.run([program], input=f"{n} {text}\n", text=True,
-                             capture_output=True, timeout=600).stdout
-        try:
-            count = len(validate(n, radius, out))
-        except ValueError as e:
-            print(f"n={n} r={text}: invalid answer: {e}")
+        count = answered_count(program, n, text, radius)
+        if count is None:
             failures += 1
             continue
-        if count != want:
-            print(f"n={n} r={text}: {count} circles, optimum is {want}")
-            failures += 1
+        expect(n, text, "circles", count, want)
     print(f"{CASES + 40} cases, {checked_optimal} checked for optimality, "
           f"{failures} failed")
     sys.exit(1 if failures else 0)
