@@ -13,6 +13,12 @@ with a previous release built from its commit.
   bench/run.py --mip 300           packer --count on the integer-programming
                                    cases, against cbc (bench/mip.py) given
                                    300 s each, when cbc is installed
+  bench/run.py --scaling 2         packer --threads 2 against --threads 1 on
+                                   the cases of the table, in turn, and the
+                                   frontier cases over 5 s (FRONTIER_CASES)
+  --threads K                      the threads packer runs on in the other
+                                   modes (default 1: the previous release
+                                   has one)
 """
 import argparse
 import os
@@ -67,6 +73,29 @@ MIP_CASES = [(26, "1.54"), (30, "1.46"), (31, "1.54"), (32, "1.27"),
              (36, "2.5"), (40, "6.093020169082536")]
 
 
+# The classes of the frontier table in bench/README.md that take over 5 s
+# on one thread (the radius given there for each), but the one past 120 s.
+FRONTIER_CASES = [(34, r) for r in (
+    "1.000000", "1.414213", "1.802775", "2.000000", "2.121320", "2.692582",
+    "2.236067", "2.500000", "2.061552", "2.828427")]
+
+
+def scaling(packer, threads, repeat):
+    """packer --threads `threads` against --threads 1, paired."""
+    print(f"| n | radius | count | 1 thread s | MiB | {threads} threads s | "
+          "MiB | speed-up | memory |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    for n, radius in CASES + FRONTIER_CASES:
+        text = f"{n} {radius}\n"
+        many, one = paired([packer, f"--threads={threads}"],
+                           [packer, "--threads=1"], text, repeat)
+        count = one[2].decode().split("\n", 1)[0]
+        same = "" if many[2] == one[2] else " (output differs!)"
+        print(f"| {n} | {radius} | {count} | {one[0]:.2f} | {one[1]:.0f} | "
+              f"{many[0]:.2f} | {many[1]:.0f} | {one[0] / many[0]:.2f}x{same} "
+              f"| {many[1] / one[1]:+.0%} |".replace("+-", "-"), flush=True)
+
+
 def frontier(packer, tool, n, limit, slowest=12):
     """Runs packer on one radius of every class of side n; prints the
     slowest runs and how many finished within the limit."""
@@ -74,7 +103,7 @@ def frontier(packer, tool, n, limit, slowest=12):
                            capture_output=True, text=True).stdout.split()
     runs = []
     for radius in radii:
-        got = measure([packer], f"{n} {radius}\n", timeout=limit)
+        got = measure(packer, f"{n} {radius}\n", timeout=limit)
         if got is None:
             runs.append((float("inf"), 0, radius, f"over {limit:.0f} s"))
         elif got[3] != 0:
@@ -100,7 +129,7 @@ def mip(packer, limit):
     print("| n | radius | packer --count | seconds | cbc | cbc seconds |")
     print("|---|---|---|---|---|---|")
     for n, radius in MIP_CASES:
-        got = measure([packer, "--count"], f"{n} {radius}\n")
+        got = measure(packer + ["--count"], f"{n} {radius}\n")
         count = got[2].decode().strip()
         solver = subprocess.run(
             [sys.executable, os.path.join(here, "mip.py"), "--solve",
@@ -143,10 +172,15 @@ def main():
     parser.add_argument("--frontier", type=int, metavar="N")
     parser.add_argument("--limit", type=float, default=60, metavar="SECONDS")
     parser.add_argument("--mip", type=float, metavar="SECONDS")
+    parser.add_argument("--scaling", type=int, metavar="THREADS")
+    parser.add_argument("--threads", type=int, default=1, metavar="K")
     args = parser.parse_args()
     build(ROOT, BUILD, ["packer", "packer_tool"])
-    packer = os.path.join(BUILD, "packer", "packer")
+    binary = os.path.join(BUILD, "packer", "packer")
+    packer = [binary, f"--threads={args.threads}"]
     tool = os.path.join(BUILD, "bench", "packer_tool")
+    if args.scaling:
+        return scaling(binary, args.scaling, args.repeat)
     if args.frontier:
         return frontier(packer, tool, args.frontier, args.limit)
     if args.mip:
@@ -172,7 +206,7 @@ def main():
     print(rule)
     for n, radius in CASES:
         text = f"{n} {radius}\n"
-        now, was = paired([packer], [old], text, args.repeat)
+        now, was = paired(packer, [old], text, args.repeat)
         seconds, peak, out, _ = now
         count = out.decode().split("\n", 1)[0]
         row = f"| {n} | {radius} | {count} | {seconds:.2f} | {peak:.0f} |"

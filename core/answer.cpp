@@ -20,12 +20,13 @@ std::string answer(const Trace& trace, int n) {
   std::set<Cell> all;  // centres on the path, ascending
   int cr = trace.cr;
   for (int i = n; i > 0; --i) {
-    const TraceRow& row = trace.rows[i];
-    PACKER_CHECK(0 <= cr && cr < static_cast<int>(row.placed.size()));
-    PACKER_CHECK(row.placed.size() == row.papa.size());
+    PACKER_CHECK(cr >= 0);
+    auto [piece, k] = trace.rows[i].find(cr);
+    PACKER_CHECK(piece != nullptr);
+    PACKER_CHECK(piece->placed.size() == piece->papa.size());
     for (int c = 0; c <= n; ++c)
-      if (row.placed[cr] >> c & 1) all.insert({i, c});
-    cr = row.papa[cr];
+      if (piece->placed[k] >> c & 1) all.insert({i, c});
+    cr = piece->papa[k];
   }
   // The walk must end on the single start state, and the path must hold
   // exactly as many distinct centres as its count claims.

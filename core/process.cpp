@@ -15,11 +15,13 @@
 
 #include "progress.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define PACKER_ASAN 1
+// The address and thread sanitizers reserve terabytes of address space
+// for their shadow memory, which no cap on it leaves room for.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define PACKER_SHADOW 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PACKER_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define PACKER_SHADOW 1
 #endif
 #endif
 
@@ -119,7 +121,7 @@ MemoryLimit memorylimit(std::uint64_t requested) {
   return limit;
 }
 
-#ifndef PACKER_ASAN
+#ifndef PACKER_SHADOW
 namespace {
 
 // The stack grown before the cap: the deepest the programs go is a few
@@ -152,7 +154,7 @@ std::uint64_t addressspace() {
 #endif
 
 std::uint64_t capmemory(const MemoryLimit& limit) {
-#ifdef PACKER_ASAN
+#ifdef PACKER_SHADOW
   (void)limit;
   return 0;
 #else

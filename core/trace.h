@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "lattice.h"
@@ -40,8 +41,11 @@ class MaskColumn {
   }
 
  private:
+  // Once wide, nothing is written: threads may set() different entries
+  // of a wide column at once.
   void widen() {
-    if (!wide_) high_.assign(low_.size(), 0);
+    if (wide_) return;
+    high_.assign(low_.size(), 0);
     wide_ = true;
   }
 
@@ -51,11 +55,41 @@ class MaskColumn {
   bool wide_ = false;                // some mask stored had a high bit
 };
 
-struct TraceRow {
+// Parent links and patterns of some of a row's states, in their order.
+struct TracePiece {
   std::vector<int> papa;  // papa[k]: index in the previous row of the state
                           // that state k was built from
   MaskColumn placed;      // placed[k]: centres of this row on the path to
                           // state k; same length as papa
+};
+
+// A row's states, numbered through its pieces in turn.  A search shared
+// among threads fills one piece a shard, and a row's pieces are handed to
+// the trace as they stand: joining them costs a copy of every row, made by
+// one thread while the others wait (a sixth of the run at n = 26, radius
+// 1.55, on two threads).
+struct TraceRow {
+  std::vector<TracePiece> pieces;
+
+  std::size_t size() const {
+    std::size_t total = 0;
+    for (const TracePiece& p : pieces) total += p.papa.size();
+    return total;
+  }
+  // The piece state k lies in, and its index there.
+  std::pair<const TracePiece*, std::size_t> find(std::size_t k) const {
+    for (const TracePiece& p : pieces) {
+      if (k < p.papa.size()) return {&p, k};
+      k -= p.papa.size();
+    }
+    return {nullptr, 0};
+  }
+  // A row held in one piece, made empty: for the searches that fill a
+  // whole row at once.
+  TracePiece& whole() {
+    pieces.assign(1, {});
+    return pieces[0];
+  }
 };
 
 struct Trace {

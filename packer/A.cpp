@@ -15,6 +15,7 @@
 #include "progress.h"
 #include "solve.h"
 #include "thresholds.h"
+#include "workers.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ const char* const kExitStatus =
 
 packer::Input input;   // what the run was asked, for messages
 bool showing = false;  // a progress line is on the terminal
+int threads = 1;       // the workers the run computes on
 auto start = std::chrono::steady_clock::now();
 
 // "n = 12, radius 1.5", the radius cut to 40 characters, as the messages
@@ -69,9 +71,10 @@ void showprogress() {
   using namespace std::chrono;
   if (steady_clock::now() - start < seconds(1)) return;
   const packer::Progress& p = packer::progress();
-  std::fprintf(stderr, "\r\033[Kpacker: %s, row %d of %d, %lld states, %s",
-               p.phase, p.row, p.rows, p.states,
-               packer::formatsize(resident()).c_str());
+  std::fprintf(
+      stderr, "\r\033[Kpacker: %s, row %d of %d, %lld states, %s, %d %s",
+      p.phase, p.row, p.rows, p.states, packer::formatsize(resident()).c_str(),
+      threads, threads == 1 ? "thread" : "threads");
   showing = true;
 }
 
@@ -128,6 +131,11 @@ int main(int argc, char** argv) {
                  limit.describe().c_str(), limit.advice().c_str());
     return 1;
   }
+  // Made under the cap, so a helper whose stack does not fit is not
+  // started and leaves its share to the others.
+  packer::Workers pool(packer::threadsfor(args));
+  packer::UseWorkers use(pool);
+  threads = pool.size();
   if (isatty(STDERR_FILENO)) packer::progress().onrow = showprogress;
 
   std::string out =

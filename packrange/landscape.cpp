@@ -4,15 +4,13 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <system_error>
-#include <thread>
 
 #include "check.h"
 #include "solve.h"
 
 namespace packer {
 
-std::vector<Step> landscape(int n, int threads) {
+std::vector<Step> landscape(int n, Workers& pool) {
   const std::vector<std::uint64_t> t = thresholds(n);
   // Step k holds the radii with t[k - 1] < 4 r^2 <= t[k], and decides as
   // the largest radius not above sqrt(t[k]) / 2.  The steps of small radii
@@ -23,15 +21,13 @@ std::vector<Step> landscape(int n, int threads) {
     for (std::size_t k; (k = next++) < t.size();)
       counts[k] = countat(n, halfsqrtbelow(t[k]));
   };
-  // A thread that cannot start (its stack does not fit a memory cap) just
-  // leaves its share to the others.
-  std::vector<std::thread> pool;
-  try {
-    for (int k = 1; k < threads; ++k) pool.emplace_back(work);
-  } catch (const std::system_error&) {
-  }
-  work();
-  for (std::thread& thread : pool) thread.join();
+  // Each worker takes whole steps, each step's search on that worker alone:
+  // steps are many and independent, so nothing is shared but the counter.
+  pool.run([&](int) {
+    Workers alone;
+    UseWorkers use(alone);
+    work();
+  });
 
   std::vector<Step> steps;
   for (std::size_t k = 0; k <= t.size(); ++k) {

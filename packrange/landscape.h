@@ -13,6 +13,7 @@
 
 #include "radius.h"
 #include "thresholds.h"
+#include "workers.h"
 
 namespace packer {
 
@@ -26,8 +27,8 @@ struct Step {
 
 // The steps for side n, neighbours with equal counts merged, so the counts
 // strictly decrease; the last step has count 0 and no upper end.  The
-// steps are solved by `threads` threads.
-std::vector<Step> landscape(int n, int threads);
+// steps are shared among the workers of `pool`.
+std::vector<Step> landscape(int n, Workers& pool);
 
 // FROM and TO of a step as decimals with six places, FROM rounded up and
 // TO down, so that each, read as a radius, lies in the step ("0" for a

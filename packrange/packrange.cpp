@@ -1,6 +1,6 @@
 // packrange N [K | --svg]: the whole radius landscape of the square of side
 // N, the largest radius at which K circles fit, or the landscape as an SVG
-// plot.  It runs packer's solver in this process, on two threads.
+// plot.  It runs packer's solver in this process, on every core by default.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "options.h"
 #include "process.h"
 #include "solve.h"
+#include "workers.h"
 
 namespace {
 
@@ -180,6 +181,7 @@ struct Arguments {
   long k = 0;  // circles asked for; 0: none
   bool svg = false;
   std::uint64_t maxmemory = 0;  // bytes; 0: the memory available
+  int threads = 1;
 };
 
 Arguments parsearguments(int argc, char** argv) {
@@ -190,6 +192,7 @@ Arguments parsearguments(int argc, char** argv) {
   packer::answerinfo(line, "packrange", true, kUsage, kExitStatus);
   a.svg = !line.flags.empty();
   a.maxmemory = line.maxmemory;
+  a.threads = packer::threadsfor(line);
   const std::vector<std::string>& words = line.operands;
   if (words.empty() || words.size() > 2 || (a.svg && words.size() == 2))
     fail(2, "expected N, then K or --svg if any (see packrange --help)");
@@ -214,7 +217,9 @@ int main(int argc, char** argv) {
   if (std::uint64_t least = packer::capmemory(limit))
     fail(1, context + ": needs at least " + packer::formatsize(least) +
                 " to start, more than " + limit.describe() + limit.advice());
-  std::vector<packer::Step> steps = packer::landscape(n, 2);
+  packer::Workers pool(a.threads);
+  packer::UseWorkers use(pool);  // for the one packing of `packrange N K`
+  std::vector<packer::Step> steps = packer::landscape(n, pool);
   const std::string out = a.svg ? Plot(n, steps).svg()
                           : a.k ? largest(n, a.k, steps, limit)
                                 : table(steps);

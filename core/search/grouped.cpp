@@ -1,12 +1,18 @@
 // The grouped search: the fast search for radii above 1, where a Profile
 // spans several rows.
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <span>
 
 #include "check.h"
 #include "fastsearch.h"
 #include "keytable.h"
 #include "progress.h"
+#include "workers.h"
 
 namespace packer {
 
@@ -44,59 +50,102 @@ RowMask rankoldest(Rank r) {
 // parent earliest in Profile order.  Patterns are enumerated depth-first
 // inside the columns the group leaves free; a pattern no parent accepts
 // rules out all its extensions.
-class Grouped {
+//
+// The states of a row are split among shards by a hash of key[1..w-1], the
+// rows a successor shares with its group in the next row, so every group
+// lies within one shard.  Each worker of the pool expands the groups of the
+// shards it takes, and hands each successor to the shard its own key picks,
+// in batches, under that shard's lock.  Same keys meet in the same shard, and
+// there the merge keeps, whatever the order successors arrive in, the one
+// the straightforward search keeps: the highest count, then the parent
+// first in Profile order.  Distinct parents have distinct Profiles, so that
+// order is total, and the kept count and parent of a key are the maximum of
+// its candidates, which no order of arrival changes.  So every row holds
+// the same states, counts, parents and patterns for every number of
+// threads; only their indices differ, and nothing printed reads those (the
+// answer follows parent links from the chosen final state, itself the first
+// in Profile order with the top count).  With one thread there is one shard
+// and the search is the serial one.
+class Grouped;
+
+// A part of the states of one row.
+struct Shard {
+  KeyTable keys;           // the states' keys, index = state
+  std::vector<int> count;  // circles on each state's best path
+  TracePiece links;        // parent (index in the whole previous row) and
+                           // pattern of each state; kept only for a trace
+  std::mutex lock;         // held while successors merge in
+  // A beam's shard ranks its states (beamafter) and, when it trims, keeps
+  // its best `beam`; an arrival ranked after the last one kept is dropped.
+  bool cut = false;
+  int cutcount = 0;
+  std::uint64_t cuthash = 0;
+  std::vector<RowMask> cutkey;
+  KeyTable spare;  // the table the kept keys move to when trimming
+};
+
+// A successor on its way to its shard.
+struct Pending {
+  std::uint64_t hash;  // of its key, which the table probes with
+  int val, parent;     // its count; its parent's index in the whole row
+  RowMask placed;      // its pattern
+};
+
+// The order a beam keeps states in: more circles first, then a smaller
+// hash, then the smaller key.  It is total and depends on nothing but the
+// states, so the beam keeps the same states whatever the shards or the
+// order of arrival.
+bool beamafter(int ca, std::uint64_t ha, const RowMask* ka, int cb,
+               std::uint64_t hb, const RowMask* kb, int w) {
+  if (ca != cb) return ca < cb;
+  if (ha != hb) return ha > hb;
+  return std::lexicographical_compare(kb, kb + w, ka, ka + w);
+}
+
+// A state at the count where a beam cuts, ranked by hash (then key).
+struct BeamTie {
+  std::uint64_t hash;
+  const RowMask* key;
+};
+
+// The scratch of one worker: the group being extended, and the successors
+// waiting for their shards.
+class Expander {
  public:
-  Grouped(const Lattice& lat, const SearchOptions& limits);
-  Trace run();
+  explicit Expander(Grouped& g);
+  void expandshard(int s);
+  void flush();
+
+  // Scratch of beam trimming (Grouped::keepbest), which a worker may run
+  // under a shard's lock.
+  std::vector<int> beamcounts;
+  std::vector<BeamTie> beamties;
 
  private:
-  void fillrow(int i);
   void groupparents();
-  void flushqueue();
-  bool computecover(int i);
+  void ordergroup(int begin, int end);
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
-  int keepbest(std::size_t beam);
-  void trimbeam();
-  // At most how many centres the free columns from `from` on can take:
-  // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
-  int roomfrom(int from) const {
-    RowMask rest = from < 64 ? allowed >> from << from : 0;
-    if (!rest) return 0;
-    int span = 64 - std::countl_zero(rest) - std::countr_zero(rest);
-    return (span - 1) / lat.gap + 1;
-  }
-  void merge(int slot);
-  void ordergroup(int begin, int end);
+  void deliver(int dest);
   Rank rank(int j) const;
   RowMask blockedby(RowMask cells, int offset) const;
+  // At most how many centres the free columns from `from` on can take:
+  // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
+  int roomfrom(int from) const;
 
-  const Lattice& lat;
-  SearchOptions limits;  // a copy: refine() may change it between rows
-  const int n;
-  const int w;  // rows in a key window: lat.reach
+  Grouped& g;
+  const Shard* parents = nullptr;  // the shard being expanded
+  int base = 0;                    // its first state's index in the row
+  int mincount = 0;                // a successor with fewer circles is dropped
 
-  KeyTable prevkeys, curkeys;            // states of rows i - 1 and i
-  std::vector<int> prevcount, curcount;  // circles on the best path
-  KeyTable groups;                       // surviving rows -> group index
-  Trace trace;
-
-  // Scratch of the row being filled, sized once per run.
-  int mincount = 0;  // a successor with fewer circles is dropped
-  TraceRow current;  // parent links of the row's states, kept in `trace`
-                     // only when limits.trace
-  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
-                                // centres a new centre (i, col) covers
-  bool merging = false;    // some new centre covers an old one this row.  If
-                           // not, a successor is its group's surviving rows
-                           // plus its pattern, so no two candidates share a
-                           // Profile and each is simply appended.
-  std::vector<int> order;  // parents by group, then best first
-  std::vector<int> groupstart;    // group g is order[groupstart[g] ..
-                                  // groupstart[g + 1])
+  KeyTable groups;                // surviving rows -> group index
+  std::vector<int> order;         // parents by group, then best first
+  std::vector<int> groupstart;    // group k is order[groupstart[k] ..
+                                  // groupstart[k + 1])
   std::vector<int> nextfree;      // next free place of each group in order
   std::vector<RowMask> oldblock;  // by position in `order`: the columns
                                   // of row i the parent's oldest row blocks
+  std::vector<Rank> ranked;       // rank(j) of the parents, by group
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;  // key[1..w-1] shared by the group
@@ -104,38 +153,120 @@ class Grouped {
   RowMask allowed = 0;                 // free columns of row i
   RowMask covered[kAxis + 1][kAxis];   // covered[depth][d]: columns of row
                                        // i - d covered by the pattern
+  std::vector<RowMask> successor;      // the key emit() builds
 
-  // Successors wait in a small ring between computing their hash (and
-  // starting to load their slot) and merging, so that the cache misses of
-  // the merge table overlap.  Merging at once is simpler, and a fifth
-  // slower where rows do merge (n = 26 at radius 2.0000001: 0.72 s
-  // against 0.57 s).
-  static constexpr int kQueue = 8;
-  static constexpr std::size_t kBeamSlack = 4;
-  struct Pending {
-    std::uint64_t hash;
-    int val, parent;
-    RowMask placed;
+  // Successors wait in a batch for each shard and merge a batch at a time,
+  // the table slot of each loaded a few successors ahead, so that the
+  // cache misses of the merge overlap.  Merging each at once is simpler,
+  // and a fifth slower where rows do merge (n = 26 at radius 2.0000001:
+  // 0.72 s against 0.57 s, measured with a ring of eight).
+  static constexpr std::size_t kBatch = 256;
+  struct Outbox {
+    std::vector<RowMask> keys;  // key of item q at q * w; kBatch keys long
+    std::vector<Pending> items;
   };
-  Pending queue[kQueue];
-  std::vector<RowMask> queuekeys;  // key of queue slot q at q * w
-  int queued = 0;                  // successors emitted so far this row
-  std::vector<Rank> ranked;        // rank(j) of the parents, by group
-  // Scratch of keepbest(), which may run many times a row: the counts it
-  // selects from, and the table the kept keys move to (it then holds the
-  // table they came from).
+  std::vector<Outbox> outbox;  // by shard
+};
+
+class Grouped {
+ public:
+  Grouped(const Lattice& lat, const SearchOptions& limits);
+  Trace run();
+
+ private:
+  friend class Expander;
+  void fillrow(int i);
+  bool computecover(int i);
+  int shardof(const RowMask* key) const;
+  const RowMask* prevkey(int index) const;
+  void merge(Shard& to, const RowMask* key, const Pending& p, Expander& e);
+  void keepbest(std::span<Shard* const> from, std::size_t keep,
+                std::vector<int>& counts, std::vector<BeamTie>& ties);
+  void raisefloor(int count);
+  // Runs body(shard) for every shard, on the pool when the row has
+  // `states` states or more.  Waking the workers costs tens of
+  // microseconds; the first rows and the narrow strips of the bounds hold
+  // a few states, whose work costs less, so the caller does it alone.
+  template <typename Body>
+  void eachshard(long long states, Body body) {
+    if (states < kParallelRow) {
+      for (int s = 0; s < nshards; ++s) body(s);
+      return;
+    }
+    pool.forchunks(nshards, 1, [&](std::size_t b, std::size_t e, int) {
+      for (std::size_t s = b; s < e; ++s) body(static_cast<int>(s));
+    });
+  }
+
+  const Lattice& lat;
+  SearchOptions limits;  // a copy: refine() may change it between rows
+  const int n;
+  const int w;  // rows in a key window: lat.reach
+  Workers& pool;
+  const int nshards;
+
+  // The states of rows i - 1 and i, split among nshards shards.
+  std::vector<std::unique_ptr<Shard>> prev, cur;
+  std::vector<int> prevbase;  // prevbase[s]: index of shard s's first
+                              // state in the whole of row i - 1; the last
+                              // entry is the row's size
+  std::vector<std::unique_ptr<Expander>> expanders;  // one per worker
+  Trace trace;
+
+  // Read by every worker while row i fills.
+  int row = 0;                  // i
+  int rowmincount = 0;          // from limits.mincount
+  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
+                                // centres a new centre (i, col) covers
+  bool merging = false;  // some new centre covers an old one this row.  If
+                         // not, a successor is its group's surviving rows
+                         // plus its pattern, so no two candidates share a
+                         // Profile and each is simply appended.
+  std::atomic<int> nextshard{0};  // the next shard of row i - 1 to expand
+  // A successor with fewer circles than this is dropped: limits.mincount,
+  // raised as a beam trims (raisefloor).
+  std::atomic<int> floor{0};
+  static constexpr std::size_t kBeamSlack = 4;
+  static constexpr int kParallelRow = 1024;  // parents a row needs before
+                                             // the pool shares its work
+  // Scratch of the beam's cut at the end of a row.
   std::vector<int> beamcounts;
-  KeyTable beamkeys;
+  std::vector<BeamTie> beamties;
 };
 
 Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
-    : lat(l), limits(lim), n(l.n), w(l.reach) {
+    : lat(l),
+      limits(lim),
+      n(l.n),
+      w(l.reach),
+      pool(workers()),
+      // A few shards a worker, so that one slow shard does not keep the
+      // others waiting at the end of a row, and two workers rarely merge
+      // into the same shard at once.
+      nshards(pool.size() == 1 ? 1 : std::min(256, 8 * pool.size())) {
   PACKER_CHECK(w >= 1 && w <= n);
   // Every row of a successor window but the oldest must stay by the
   // row-distance rule, or the window would be too wide.
   PACKER_CHECK(w == 1 || staysafter(lat, 0, w - 2));
   trace.rows.resize(n + 1);
-  queuekeys.resize(kQueue * w);
+  for (int s = 0; s < nshards; ++s) {
+    prev.push_back(std::make_unique<Shard>());
+    cur.push_back(std::make_unique<Shard>());
+  }
+  for (int k = 0; k < pool.size(); ++k)
+    expanders.push_back(std::make_unique<Expander>(*this));
+}
+
+int Grouped::shardof(const RowMask* key) const {
+  if (nshards == 1) return 0;
+  return static_cast<int>((hashkey(key + 1, w - 1) >> 40) % nshards);
+}
+
+const RowMask* Grouped::prevkey(int index) const {
+  const int s = static_cast<int>(
+      std::upper_bound(prevbase.begin(), prevbase.end(), index) -
+      prevbase.begin() - 1);
+  return prev[s]->keys.key(index - prevbase[s]);
 }
 
 // Fills cover[][] for row i, keeping only pairs that can meet: an old
@@ -157,11 +288,15 @@ bool Grouped::computecover(int i) {
 }
 
 Trace Grouped::run() {
-  prevkeys.reset(w);
   std::vector<RowMask> empty(w, 0);
+  for (auto& s : prev) s->keys.reset(w);
+  Shard& start = *prev[shardof(empty.data())];
   bool inserted = false;
-  prevkeys.findorinsert(empty.data(), inserted);
-  prevcount.assign(1, 0);
+  start.keys.findorinsert(empty.data(), inserted);
+  start.count.assign(1, 0);
+  prevbase.assign(nshards + 1, 0);
+  for (int s = 0; s < nshards; ++s)
+    prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
   for (int i = 1; i <= n; ++i) {
     fillrow(i);
     if (limits.maxstates && trace.states > limits.maxstates &&
@@ -171,98 +306,265 @@ Trace Grouped::run() {
     }
   }
 
-  for (int k = 0; k < prevkeys.size(); ++k)
-    if (prevcount[k] > trace.sol ||
-        (prevcount[k] == trace.sol &&
-         profilebefore(prevkeys.key(k), prevkeys.key(trace.cr), w))) {
-      trace.sol = prevcount[k];
-      trace.cr = k;
-    }
+  for (int s = 0; s < nshards; ++s) {
+    const Shard& last = *prev[s];
+    for (int k = 0; k < last.keys.size(); ++k)
+      if (last.count[k] > trace.sol ||
+          (last.count[k] == trace.sol &&
+           profilebefore(last.keys.key(k), prevkey(trace.cr), w))) {
+        trace.sol = last.count[k];
+        trace.cr = prevbase[s] + k;
+      }
+  }
   return std::move(trace);
+}
+
+void Grouped::fillrow(int i) {
+  row = i;
+  merging = computecover(i);
+  rowmincount = limits.mincount.empty() ? 0 : limits.mincount[i];
+  floor.store(rowmincount, std::memory_order_relaxed);
+  // Clearing a shard's index writes all its slots, so the workers share it.
+  eachshard(prevbase.back(), [&](int k) {
+    Shard& s = *cur[k];
+    s.keys.reset(w);
+    s.count.clear();
+    s.links.papa.clear();
+    s.links.placed.clear();
+    if (limits.trace) {  // rows are often about as long as the last
+      s.links.papa.reserve(prevbase.back() / nshards);
+      s.links.placed.reserve(prevbase.back() / nshards);
+    }
+    s.cut = false;
+  });
+  nextshard.store(0, std::memory_order_relaxed);
+  auto expand = [&](int worker) {
+    Expander& e = *expanders[worker];
+    for (int s; (s = nextshard.fetch_add(1)) < nshards;) e.expandshard(s);
+    e.flush();
+  };
+  if (prevbase.back() < kParallelRow)
+    expand(0);
+  else
+    pool.run(expand);
+
+  std::vector<Shard*> all;
+  for (auto& s : cur) all.push_back(s.get());
+  long long states = 0;
+  for (Shard* s : all) states += s->keys.size();
+  if (limits.beam && static_cast<std::size_t>(states) > limits.beam) {
+    keepbest(all, limits.beam, beamcounts, beamties);
+    states = static_cast<long long>(limits.beam);
+  }
+  trace.states += states;
+  reportrow(limits.phase, i, n, states);
+  // The shards' links become the row's pieces, in shard order, which the
+  // indices of the next row's parents follow (prevbase).
+  if (limits.trace) {
+    trace.rows[i].pieces.resize(nshards);
+    for (int s = 0; s < nshards; ++s)
+      std::swap(trace.rows[i].pieces[s], cur[s]->links);
+  }
+  for (int s = 0; s < nshards; ++s) {
+    std::swap(prev[s], cur[s]);
+    prev[s]->keys.handindex(cur[s]->keys);
+    prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
+  }
+}
+
+// Merges one successor into its shard, whose lock the caller holds.
+void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
+                    Expander& e) {
+  if (limits.beam) {
+    if (to.cut && beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
+                            to.cutkey.data(), w))
+      return;
+    // A beam's shard holds at most kBeamSlack times the beam while it
+    // fills: a row of 8,192 parents can have billions of successors (n =
+    // 60 at radius 2.5: 3 GiB by row 7 before this), of which the beam
+    // keeps only the best.  Every state the whole row's beam keeps is
+    // among the best `beam` of its shard, at every moment (counts only
+    // rise), so none of them is dropped here.
+    if (static_cast<std::size_t>(to.keys.size()) >= kBeamSlack * limits.beam) {
+      Shard* one = &to;
+      keepbest({&one, 1}, limits.beam, e.beamcounts, e.beamties);
+      if (beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
+                    to.cutkey.data(), w))
+        return;
+    }
+  }
+  const bool links = limits.trace;
+  if (!merging) {
+    RowMask* stored = to.keys.append();
+    for (int j = 0; j < w; ++j) stored[j] = key[j];
+    to.count.push_back(p.val);
+    if (links) {
+      to.links.papa.push_back(p.parent);
+      to.links.placed.push_back(p.placed);
+    }
+    return;
+  }
+  bool inserted = false;
+  int k = to.keys.findorinsert(key, p.hash, inserted);
+  if (inserted) {
+    to.count.push_back(p.val);
+    if (links) {
+      to.links.papa.push_back(p.parent);
+      to.links.placed.push_back(p.placed);
+    }
+    return;
+  }
+  if (!links) {
+    to.count[k] = std::max(to.count[k], p.val);
+    return;
+  }
+  TracePiece& out = to.links;
+  PACKER_CHECK(out.placed[k] == p.placed);
+  if (p.val > to.count[k] ||
+      (p.val == to.count[k] &&
+       profilebefore(prevkey(p.parent), prevkey(out.papa[k]), w))) {
+    to.count[k] = p.val;
+    out.papa[k] = p.parent;
+  }
+}
+
+// Raises the floor under every worker's successors to `count`, the least
+// count a shard kept when it trimmed to the beam: that shard alone holds
+// `beam` states with at least as many circles, to the end of the row (counts
+// only rise), so no state with fewer is among the best `beam` of the row.
+void Grouped::raisefloor(int count) {
+  int now = floor.load(std::memory_order_relaxed);
+  while (now < count && !floor.compare_exchange_weak(now, count)) {
+  }
+}
+
+// Keeps the `keep` states of the shards `from` that come first in the beam
+// order (beamafter), dropping the rest with their links, and records the
+// last one kept as each shard's cut.  The kept keys are indexed for further
+// merges.  The counts decide most of it; only the states at the count of
+// the last one kept are ranked by hash.
+void Grouped::keepbest(std::span<Shard* const> from, std::size_t keep,
+                       std::vector<int>& counts, std::vector<BeamTie>& ties) {
+  counts.clear();
+  for (Shard* s : from)
+    counts.insert(counts.end(), s->count.begin(), s->count.end());
+  if (counts.size() <= keep) return;
+  std::nth_element(counts.begin(), counts.begin() + (keep - 1), counts.end(),
+                   std::greater<>());
+  const int threshold = counts[keep - 1];
+  std::size_t above = 0;
+  ties.clear();
+  for (Shard* s : from)
+    for (int k = 0; k < s->keys.size(); ++k) {
+      if (s->count[k] > threshold) ++above;
+      if (s->count[k] == threshold)
+        ties.push_back({s->keys.hash(s->keys.key(k)), s->keys.key(k)});
+    }
+  PACKER_CHECK(above < keep && above + ties.size() >= keep);
+  const std::size_t need = keep - above;  // ties to keep
+  std::nth_element(ties.begin(), ties.begin() + (need - 1), ties.end(),
+                   [&](const BeamTie& a, const BeamTie& b) {
+                     return beamafter(threshold, b.hash, b.key, threshold,
+                                      a.hash, a.key, w);
+                   });
+  // The last one kept, copied: its key moves while the shards compact.
+  const std::uint64_t cuthash = ties[need - 1].hash;
+  std::vector<RowMask> cutkey(ties[need - 1].key, ties[need - 1].key + w);
+  auto compact = [&](Shard& s) {
+    const bool links = limits.trace;
+    s.spare.reset(w);
+    int at = 0;  // states kept so far; each moves down to index `at`
+    for (int k = 0; k < s.keys.size(); ++k) {
+      const RowMask* key = s.keys.key(k);
+      if (beamafter(s.count[k], s.keys.hash(key), key, threshold, cuthash,
+                    cutkey.data(), w))
+        continue;
+      bool inserted = false;
+      s.spare.findorinsert(key, inserted);
+      s.count[at] = s.count[k];
+      if (links) {
+        s.links.papa[at] = s.links.papa[k];
+        s.links.placed.set(at, s.links.placed[k]);
+      }
+      ++at;
+    }
+    s.count.resize(at);
+    if (links) {
+      s.links.papa.resize(at);
+      s.links.placed.resize(at);
+    }
+    std::swap(s.keys, s.spare);
+    s.cut = true;
+    s.cutcount = threshold;
+    s.cuthash = cuthash;
+    s.cutkey = cutkey;
+  };
+  // A single shard is trimmed by a worker, under its lock; the whole row
+  // between rows, by the pool.
+  if (from.size() == 1)
+    compact(*from[0]);
+  else
+    eachshard(counts.size(), [&](int k) { compact(*from[k]); });
+  if (from.size() == 1) raisefloor(threshold);
+}
+
+Expander::Expander(Grouped& grouped)
+    : g(grouped), successor(grouped.w), outbox(grouped.nshards) {
+  for (Outbox& box : outbox) {
+    box.keys.resize(kBatch * g.w);
+    box.items.reserve(kBatch);
+  }
+}
+
+int Expander::roomfrom(int from) const {
+  RowMask rest = from < 64 ? allowed >> from << from : 0;
+  if (!rest) return 0;
+  int span = 64 - std::countl_zero(rest) - std::countr_zero(rest);
+  return (span - 1) / g.lat.gap + 1;
+}
+
+// Expands every group of shard s of row i - 1.
+void Expander::expandshard(int s) {
+  parents = g.prev[s].get();
+  base = g.prevbase[s];
+  if (parents->keys.size() == 0) return;
+  groupparents();
+  const int w = g.w;
+  for (int k = 0; k < groups.size(); ++k) {
+    int begin = groupstart[k];
+    groupend = groupstart[k + 1];
+    survivors = parents->keys.key(rankindex(ranked[begin])) + 1;
+    ordergroup(begin, groupend);
+    RowMask blocked = 0;
+    for (int j = 0; j + 1 < w; ++j)
+      blocked |= blockedby(survivors[j], w - 1 - j);
+    allowed = g.lat.borderok[g.row] & ~blocked;
+    for (int d = 0; d < w; ++d) covered[0][d] = 0;
+    mincount = std::max(g.rowmincount, g.floor.load(std::memory_order_relaxed));
+    extend(0, 0, 0, begin);
+  }
 }
 
 // The parents' groups (by their surviving rows), then a counting sort that
 // lays their sort keys out group by group.  Both passes read the parents
 // in storage order.  `order` holds each parent's group until ordergroup()
 // fills it, which saves a vector as long.
-void Grouped::groupparents() {
-  const int parents = prevkeys.size();
-  groups.reset(w - 1);
-  order.resize(parents);
+void Expander::groupparents() {
+  const int count = parents->keys.size();
+  groups.reset(g.w - 1);
+  order.resize(count);
   std::vector<int>& groupof = order;
-  for (int j = 0; j < parents; ++j) {
+  for (int j = 0; j < count; ++j) {
     bool inserted = false;
-    groupof[j] = groups.findorinsert(prevkeys.key(j) + 1, inserted);
+    groupof[j] = groups.findorinsert(parents->keys.key(j) + 1, inserted);
   }
   groupstart.assign(groups.size() + 1, 0);
-  for (int j = 0; j < parents; ++j) ++groupstart[groupof[j] + 1];
-  for (int g = 0; g < groups.size(); ++g) groupstart[g + 1] += groupstart[g];
-  ranked.resize(parents);
+  for (int j = 0; j < count; ++j) ++groupstart[groupof[j] + 1];
+  for (int k = 0; k < groups.size(); ++k) groupstart[k + 1] += groupstart[k];
+  ranked.resize(count);
   nextfree.assign(groupstart.begin(), groupstart.end() - 1);
-  for (int j = 0; j < parents; ++j) ranked[nextfree[groupof[j]]++] = rank(j);
-  oldblock.resize(parents);
-}
-
-// Merges the successors still waiting in the queue.
-void Grouped::flushqueue() {
-  for (int q = std::max(0, queued - kQueue); q < queued; ++q) merge(q % kQueue);
-  queued = 0;
-}
-
-void Grouped::fillrow(int i) {
-  merging = computecover(i);
-  const int parents = prevkeys.size();
-  groupparents();
-
-  curkeys.reset(w);
-  curcount.clear();
-  curcount.reserve(parents);
-  mincount = limits.mincount.empty() ? 0 : limits.mincount[i];
-  current.papa.clear();
-  current.placed.clear();
-  current.papa.reserve(parents);
-  current.placed.reserve(parents);
-  for (int g = 0; g < groups.size(); ++g) {
-    int begin = groupstart[g];
-    groupend = groupstart[g + 1];
-    survivors = prevkeys.key(rankindex(ranked[begin])) + 1;
-    ordergroup(begin, groupend);
-    RowMask blocked = 0;
-    for (int j = 0; j + 1 < w; ++j)
-      blocked |= blockedby(survivors[j], w - 1 - j);
-    allowed = lat.borderok[i] & ~blocked;
-    for (int d = 0; d < w; ++d) covered[0][d] = 0;
-    extend(0, 0, 0, begin);
-  }
-  flushqueue();
-  trace.states += curkeys.size();
-  reportrow(limits.phase, i, n, curkeys.size());
-  if (limits.beam && static_cast<std::size_t>(curkeys.size()) > limits.beam)
-    keepbest(limits.beam);
-  if (limits.trace) std::swap(trace.rows[i], current);
-  std::swap(prevkeys, curkeys);
-  prevkeys.handindex(curkeys);
-  std::swap(prevcount, curcount);
-}
-
-void Grouped::extend(int depth, RowMask m, int from, int first) {
-  emit(depth, m, first);
-  RowMask next = from < 64 ? allowed >> from << from : 0;
-  for (; next; next &= next - 1) {
-    const int c = std::countr_zero(next);
-    const RowMask grown = m | RowMask{1} << c;
-    int f = first;
-    while (f < groupend && (oldblock[f] & grown)) ++f;
-    if (f == groupend) continue;  // no parent takes it, nor any extension
-    // Parents come best first, so no extension finds a parent with more
-    // circles than f, nor more centres than fit from c + gap on.
-    if (prevcount[order[f]] + std::popcount(grown) + roomfrom(c + lat.gap) <
-        mincount)
-      continue;
-    for (int d = 1; d < w; ++d)
-      covered[depth + 1][d] = covered[depth][d] | cover[d][c];
-    extend(depth + 1, grown, c + lat.gap, f);
-  }
+  for (int j = 0; j < count; ++j) ranked[nextfree[groupof[j]]++] = rank(j);
+  oldblock.resize(count);
 }
 
 // Parent j's sort key within its group: larger is better.  Parents of one
@@ -273,16 +575,17 @@ void Grouped::extend(int depth, RowMask m, int from, int first) {
 // compares integers instead of chasing two Profiles per comparison (the
 // comparator form is profilebefore(), used when that condition fails); the
 // parent's index rides along below.
-Rank Grouped::rank(int j) const {
+Rank Expander::rank(int j) const {
   static_assert(kAxis <= 64, "a row's columns fit the middle field");
-  return Rank(prevcount[j]) << kCountShift |
-         Rank(reversebits(prevkeys.key(j)[0])) << kIndexBits | Rank(j);
+  return Rank(parents->count[j]) << kCountShift |
+         Rank(reversebits(parents->keys.key(j)[0])) << kIndexBits | Rank(j);
 }
 
 // Puts the parents of one group (ranked[begin..end), sharing `survivors`)
 // in order into `order`, count descending, then Profile ascending, and the
 // columns their oldest rows block into `oldblock`.
-void Grouped::ordergroup(int begin, int end) {
+void Expander::ordergroup(int begin, int end) {
+  const int w = g.w;
   bool goeson = std::any_of(survivors, survivors + w - 1,
                             [](RowMask m) { return m != 0; });
   if (goeson) {
@@ -299,116 +602,87 @@ void Grouped::ordergroup(int begin, int end) {
   // integer key does not see, so compare whole Profiles.
   for (int pos = begin; pos < end; ++pos) order[pos] = rankindex(ranked[pos]);
   std::sort(order.begin() + begin, order.begin() + end, [&](int a, int b) {
-    if (prevcount[a] != prevcount[b]) return prevcount[a] > prevcount[b];
-    return profilebefore(prevkeys.key(a), prevkeys.key(b), w);
+    if (parents->count[a] != parents->count[b])
+      return parents->count[a] > parents->count[b];
+    return profilebefore(parents->keys.key(a), parents->keys.key(b), w);
   });
   for (int pos = begin; pos < end; ++pos)
-    oldblock[pos] = blockedby(prevkeys.key(order[pos])[0], w);
+    oldblock[pos] = blockedby(parents->keys.key(order[pos])[0], w);
 }
 
 // The columns of row i where a circle would overlap one of the centres
 // `cells` of the row `offset` rows back.
-RowMask Grouped::blockedby(RowMask cells, int offset) const {
+RowMask Expander::blockedby(RowMask cells, int offset) const {
   RowMask block = 0;
   for (; cells; cells &= cells - 1)
-    block |= lat.blocks[offset][std::countr_zero(cells)];
+    block |= g.lat.blocks[offset][std::countr_zero(cells)];
   return block;
 }
 
-void Grouped::emit(int depth, RowMask m, int first) {
+void Expander::extend(int depth, RowMask m, int from, int first) {
+  emit(depth, m, first);
+  RowMask next = from < 64 ? allowed >> from << from : 0;
+  for (; next; next &= next - 1) {
+    const int c = std::countr_zero(next);
+    const RowMask grown = m | RowMask{1} << c;
+    int f = first;
+    while (f < groupend && (oldblock[f] & grown)) ++f;
+    if (f == groupend) continue;  // no parent takes it, nor any extension
+    // Parents come best first, so no extension finds a parent with more
+    // circles than f, nor more centres than fit from c + gap on.
+    if (parents->count[order[f]] + std::popcount(grown) +
+            roomfrom(c + g.lat.gap) <
+        mincount)
+      continue;
+    for (int d = 1; d < g.w; ++d)
+      covered[depth + 1][d] = covered[depth][d] | g.cover[d][c];
+    extend(depth + 1, grown, c + g.lat.gap, f);
+  }
+}
+
+void Expander::emit(int depth, RowMask m, int first) {
+  const int w = g.w;
   const int parent = order[first];
-  const int val = prevcount[parent] + std::popcount(m);
+  const int val = parents->count[parent] + std::popcount(m);
   if (val < mincount) return;  // see SearchOptions::mincount
-  if (limits.beam &&
-      static_cast<std::size_t>(curkeys.size()) >= kBeamSlack * limits.beam)
-    trimbeam();
-  if (!merging) {
-    RowMask* succ = curkeys.append();
-    for (int j = 0; j + 1 < w; ++j) succ[j] = survivors[j];
-    succ[w - 1] = m;
-    curcount.push_back(val);
-    current.papa.push_back(parent);
-    current.placed.push_back(m);
-    return;
-  }
-  const int slot = queued % kQueue;
-  if (queued >= kQueue) merge(slot);  // the oldest waiting successor
-  RowMask* succ = &queuekeys[slot * w];
+  RowMask* succ = successor.data();
   for (int j = 0; j + 1 < w; ++j)
-    succ[j] = survivors[j] & ~covered[depth][w - 1 - j];
+    succ[j] =
+        g.merging ? survivors[j] & ~covered[depth][w - 1 - j] : survivors[j];
   succ[w - 1] = m;
-  Pending& p = queue[slot];
-  p.hash = curkeys.hash(succ);
-  p.val = val;
-  p.parent = parent;
-  p.placed = m;
-  curkeys.prefetch(p.hash);
-  ++queued;
+  const int dest = g.shardof(succ);
+  Outbox& box = outbox[dest];
+  RowMask* stored = &box.keys[box.items.size() * w];
+  for (int j = 0; j < w; ++j) stored[j] = succ[j];
+  // Appended keys need no hash, unless a beam ranks them by it.
+  const bool hashed = g.merging || g.limits.beam;
+  box.items.push_back({hashed ? hashkey(succ, w) : 0, val, base + parent, m});
+  if (box.items.size() == kBatch) deliver(dest);
 }
 
-void Grouped::merge(int slot) {
-  const Pending& p = queue[slot];
-  TraceRow& out = current;
-  bool inserted = false;
-  int k = curkeys.findorinsert(&queuekeys[slot * w], p.hash, inserted);
-  if (inserted) {
-    curcount.push_back(p.val);
-    out.papa.push_back(p.parent);
-    out.placed.push_back(p.placed);
-    return;
-  }
-  PACKER_CHECK(out.placed[k] == p.placed);
-  if (p.val > curcount[k] ||
-      (p.val == curcount[k] &&
-       profilebefore(prevkeys.key(p.parent), prevkeys.key(out.papa[k]), w))) {
-    curcount[k] = p.val;
-    out.papa[k] = p.parent;
-  }
-}
-
-// A beam's row holds at most kBeamSlack times the beam while it is being
-// filled: a row of 8,192 parents can have billions of successors (n = 60
-// at radius 2.5: 3 GiB by row 7 before this), of which the beam keeps
-// only the best.  Trimming to the beam raises the count a successor needs
-// to the least count kept, since at least `beam` states with that count or
-// more stay to the end of the row; so the enumeration prunes as well.
-void Grouped::trimbeam() {
-  flushqueue();
-  mincount = std::max(mincount, keepbest(limits.beam));
-}
-
-// Keeps the `beam` states of the row being filled with the most circles
-// (ties: the first in storage order), dropping the rest, with their parent
-// links and patterns, and returns the least count kept.  The kept keys are
-// indexed for further merges.
-int Grouped::keepbest(std::size_t beam) {
-  beamcounts.assign(curcount.begin(), curcount.end());
-  std::nth_element(beamcounts.begin(), beamcounts.begin() + (beam - 1),
-                   beamcounts.end(), std::greater<>());
-  const int threshold = beamcounts[beam - 1];
-  std::size_t above = std::count_if(curcount.begin(), curcount.end(),
-                                    [&](int c) { return c > threshold; });
-  std::size_t ties = beam - above;  // states at the threshold to keep
-  beamkeys.reset(w);
-  int at = 0;  // states kept so far; each moves down to index `at`
-  for (int k = 0; k < curkeys.size(); ++k) {
-    if (curcount[k] < threshold) continue;
-    if (curcount[k] == threshold) {
-      if (ties == 0) continue;
-      --ties;
+// Merges the successors waiting for shard `dest`.
+void Expander::deliver(int dest) {
+  Outbox& box = outbox[dest];
+  Shard& to = *g.cur[dest];
+  const std::size_t count = box.items.size();
+  constexpr std::size_t kAhead = 8;
+  {
+    std::lock_guard<std::mutex> hold(to.lock);
+    for (std::size_t q = 0; q < count; ++q) {
+      if (g.merging && q + kAhead < count)
+        to.keys.prefetch(box.items[q + kAhead].hash);
+      g.merge(to, &box.keys[q * g.w], box.items[q], *this);
     }
-    bool inserted = false;
-    beamkeys.findorinsert(curkeys.key(k), inserted);
-    curcount[at] = curcount[k];
-    current.papa[at] = current.papa[k];
-    current.placed.set(at, current.placed[k]);
-    ++at;
   }
-  curcount.resize(at);
-  current.papa.resize(at);
-  current.placed.resize(at);
-  std::swap(curkeys, beamkeys);
-  return threshold;
+  box.items.clear();
+  // A beam's trim may have raised the floor: the group being extended
+  // prunes with it at once (a single group can be the whole row).
+  mincount = std::max(mincount, g.floor.load(std::memory_order_relaxed));
+}
+
+void Expander::flush() {
+  for (int s = 0; s < g.nshards; ++s)
+    if (!outbox[s].items.empty()) deliver(s);
 }
 
 }  // namespace

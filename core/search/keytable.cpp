@@ -16,9 +16,9 @@ void KeyTable::reset(int width) {
   indexed_ = false;
 }
 
-std::uint64_t KeyTable::hash(const RowMask* key) const {
+std::uint64_t hashkey(const RowMask* key, int width) {
   std::uint64_t h = 0x9e3779b97f4a7c15ULL;
-  for (int k = 0; k < width_; ++k) {
+  for (int k = 0; k < width; ++k) {
     h = (h ^ key[k]) * 0xff51afd7ed558ccdULL;
     h ^= h >> 29;
   }

@@ -11,6 +11,9 @@
 
 namespace packer {
 
+// The hash of a key of `width` masks, which KeyTable indexes by.
+std::uint64_t hashkey(const RowMask* key, int width);
+
 class KeyTable {
  public:
   // Empties the table for keys of `width` masks (0 is allowed: one key).
@@ -40,7 +43,7 @@ class KeyTable {
     appended_ = true;
   }
 
-  std::uint64_t hash(const RowMask* key) const;
+  std::uint64_t hash(const RowMask* key) const { return hashkey(key, width_); }
   // Starts loading the slot a key with hash h probes first, so that a
   // caller can overlap the cache miss with other work.
   void prefetch(std::uint64_t h) const {

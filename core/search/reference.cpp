@@ -68,7 +68,7 @@ Trace searchreference(const Lattice& lat) {
       }
     }
     std::vector<RowState> cur;
-    TraceRow& out = trace.rows[i];
+    TracePiece& out = trace.rows[i].whole();
     for (auto& [profile, entry] : mp) {
       RowMask placed = 0;
       for (auto [r, c] : profile)

@@ -21,6 +21,7 @@
 #include "check.h"
 #include "fastsearch.h"
 #include "progress.h"
+#include "workers.h"
 
 namespace packer {
 
@@ -63,10 +64,19 @@ class Sweep {
   Trace run();
 
  private:
-  void sweeprow(const std::vector<int>& prevcount, bool prevfull, TraceRow& out,
-                std::vector<int>& count);
+  void sweeprow(const std::vector<int>& prevcount, bool prevfull,
+                TracePiece& out, std::vector<int>& count);
   void step(int k);
-  void readoff(TraceRow& out, std::vector<int>& count) const;
+  void stepprefixes(int k, std::size_t begin, std::size_t end);
+  void readoff(TracePiece& out, std::vector<int>& count) const;
+  // Runs body(begin, end) over 0..count - 1 on the pool, in chunks of
+  // about kChunk table entries, `each` entries an item.
+  template <typename Body>
+  void share(std::size_t count, std::size_t each, Body body) const {
+    const std::size_t chunk = std::max<std::size_t>(1, kChunk / each);
+    pool.forchunks(count, chunk,
+                   [&](std::size_t b, std::size_t e, int) { body(b, e); });
+  }
   // The rank of an admissible mask among all of them in numeric order: the
   // masks below 2^b number fib[b + 2], so bit b adds fib[b + 2].
   std::size_t rank(RowMask m) const {
@@ -76,6 +86,11 @@ class Sweep {
   }
 
   const Lattice& lat;
+  Workers& pool;
+  // Every step writes each entry of its mix table once, from entries of
+  // the last: the prefixes split among the workers with nothing shared, in
+  // chunks large enough that handing one out costs nothing next to it.
+  static constexpr std::size_t kChunk = 1 << 14;
   int lo = 0;     // first column where a centre fits
   int width = 0;  // columns lo .. lo + width - 1 fit; bit x is column lo + x
   int reachcols = 0;  // a centre overlaps the previous row's centres up to
@@ -94,7 +109,7 @@ class Sweep {
                                          // the old place of suffix r
 };
 
-Sweep::Sweep(const Lattice& l) : lat(l) {
+Sweep::Sweep(const Lattice& l) : lat(l), pool(workers()) {
   PACKER_CHECK(atmost(lat.radr, 1) && lat.reach == 1 && lat.gap == 2);
   // Radius up to 1: rows one apart overlap at most one column sideways.
   PACKER_CHECK(!lat.intersectcircle[1][2]);
@@ -122,7 +137,7 @@ Trace Sweep::run() {
   bool prevfull = false;  // the previous row holds every pattern, else
                           // only the empty one
   for (int i = 1; i <= lat.n; ++i) {
-    TraceRow& out = trace.rows[i];
+    TracePiece& out = trace.rows[i].whole();
     if (lat.borderok[i] == 0) {
       // Only the empty pattern: every parent reaches the empty Profile,
       // and the best of them (the first with the top count) keeps it.
@@ -147,12 +162,16 @@ Trace Sweep::run() {
 }
 
 void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
-                     TraceRow& out, std::vector<int>& count) {
+                     TracePiece& out, std::vector<int>& count) {
   // Before step 0 every mix is a whole parent, shifted past the missing
   // column -1; parent patterns absent from the previous row have no value.
-  std::fill(from.begin(), from.begin() + fib[width + 3], 0);
-  for (std::size_t j = 0; j < prevcount.size(); ++j)
-    from[rank((prevfull ? patterns[j] : 0) << 1)] = pack(prevcount[j], j);
+  share(fib[width + 3], 1, [&](std::size_t b, std::size_t e) {
+    std::fill(from.begin() + b, from.begin() + e, 0);
+  });
+  share(prevcount.size(), 1, [&](std::size_t b, std::size_t e) {
+    for (std::size_t j = b; j < e; ++j)
+      from[rank((prevfull ? patterns[j] : 0) << 1)] = pack(prevcount[j], j);
+  });
   for (int k = 0; k < width; ++k) {
     step(k);
     std::swap(from, to);
@@ -164,11 +183,21 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
 // `to`.
 void Sweep::step(int k) {
   const std::size_t prefixes = fib[k + 2];
+  const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
+  share(suffixes, 1, [&](std::size_t b, std::size_t e) {
+    for (std::size_t r = b; r < e; ++r)
+      shiftedrank[r] = rank(ascending[r] << 1);
+  });
+  share(prefixes, suffixes,
+        [&](std::size_t b, std::size_t e) { stepprefixes(k, b, e); });
+}
+
+// Step k for the prefixes begin..end - 1.
+void Sweep::stepprefixes(int k, std::size_t begin, std::size_t end) {
+  const std::size_t prefixes = fib[k + 2];
   const std::size_t oldsuffixes = fib[width - k + 3];
   const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
-  for (std::size_t r = 0; r < suffixes; ++r)
-    shiftedrank[r] = rank(ascending[r] << 1);
-  for (std::size_t t = 0; t < prefixes; ++t) {
+  for (std::size_t t = begin; t < end; ++t) {
     const RowMask prefix = ascending[t];
     const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
     const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
@@ -200,22 +229,27 @@ void Sweep::step(int k) {
 
 // Last, drops parent column width - 1 (suffix bit 0) and reads off each
 // pattern's best parent.
-void Sweep::readoff(TraceRow& out, std::vector<int>& count) const {
+void Sweep::readoff(TracePiece& out, std::vector<int>& count) const {
   count.resize(patterns.size());
   out.papa.resize(patterns.size());
   out.placed.resize(patterns.size());
-  for (std::size_t idx = 0; idx < patterns.size(); ++idx) {
-    const RowMask m = patterns[idx];
-    const bool m1 = m >> (width - 1) & 1;
-    const bool m2 = width >= 2 && (m >> (width - 2) & 1);
-    const bool withfree = !m1 && (reachcols == 0 || !m2);
-    const std::size_t at = rank(m) * 2;
-    std::uint64_t v = std::max(from[at], withfree ? from[at + 1] : 0);
-    PACKER_CHECK(v != 0);  // the empty parent accepts every pattern
-    count[idx] = countof(v) + std::popcount(m);
-    out.papa[idx] = indexof(v);
-    out.placed.set(idx, m << lo);
-  }
+  // The column turns wide here, once, if any pattern needs it, so that
+  // the workers' set() calls below never change its layout.
+  if (!patterns.empty()) out.placed.set(0, RowMask{1} << (lo + width - 1));
+  share(patterns.size(), 1, [&](std::size_t b, std::size_t e) {
+    for (std::size_t idx = b; idx < e; ++idx) {
+      const RowMask m = patterns[idx];
+      const bool m1 = m >> (width - 1) & 1;
+      const bool m2 = width >= 2 && (m >> (width - 2) & 1);
+      const bool withfree = !m1 && (reachcols == 0 || !m2);
+      const std::size_t at = rank(m) * 2;
+      std::uint64_t v = std::max(from[at], withfree ? from[at + 1] : 0);
+      PACKER_CHECK(v != 0);  // the empty parent accepts every pattern
+      count[idx] = countof(v) + std::popcount(m);
+      out.papa[idx] = indexof(v);
+      out.placed.set(idx, m << lo);
+    }
+  });
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ TEST(Landscape, StepDecimalsLieInsideTheirSteps) {
 
 TEST(Landscape, StepsFallAndDoNotDependOnThreads) {
   for (int n : {1, 4, 7, 10}) {
-    std::vector<Step> one = landscape(n, 1), two = landscape(n, 2);
+    Workers alone(1), pair(2);
+    std::vector<Step> one = landscape(n, alone), two = landscape(n, pair);
     ASSERT_EQ(one.size(), two.size()) << n;
     for (std::size_t k = 0; k < one.size(); ++k) {
       EXPECT_EQ(one[k].from, two[k].from);

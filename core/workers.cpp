@@ -1,0 +1,114 @@
+#include "workers.h"
+
+#include <sched.h>
+
+#include <system_error>
+
+#include "progress.h"
+
+namespace packer {
+
+int usablecores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return std::max(1, CPU_COUNT(&set));
+}
+
+Workers::Workers(int threads) {
+  try {
+    for (int k = 1; k < threads; ++k)
+      helpers_.emplace_back([this, k] { serve(k); });
+  } catch (const std::system_error&) {
+  }
+}
+
+Workers::~Workers() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& helper : helpers_) helper.join();
+}
+
+void Workers::serve(int worker) {
+  long long seen = 0;
+  for (;;) {
+    const std::function<void(int)>* job = nullptr;
+    Progress where;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+      if (stopping_) return;
+      seen = generation_;
+      job = job_;
+      where = shared_;
+    }
+    // A helper that runs out of memory names the row as the caller would.
+    progress() = where;
+    progress().onrow = nullptr;
+    (*job)(worker);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (--running_ == 0) done_.notify_one();
+    }
+  }
+}
+
+void Workers::run(const std::function<void(int)>& job) {
+  if (helpers_.empty()) {
+    job(0);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    job_ = &job;
+    shared_ = progress();
+    running_ = static_cast<int>(helpers_.size());
+    ++generation_;
+  }
+  wake_.notify_all();
+  job(0);
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [&] { return running_ == 0; });
+  job_ = nullptr;
+}
+
+void Workers::forchunks(
+    std::size_t count, std::size_t chunk,
+    const std::function<void(std::size_t, std::size_t, int)>& body) {
+  if (helpers_.empty() || count <= chunk) {
+    for (std::size_t begin = 0; begin < count; begin += chunk)
+      body(begin, std::min(count, begin + chunk), 0);
+    return;
+  }
+  std::atomic<std::size_t> next{0};
+  run([&](int worker) {
+    for (std::size_t begin; (begin = next.fetch_add(chunk)) < count;)
+      body(begin, std::min(count, begin + chunk), worker);
+  });
+}
+
+namespace {
+
+Workers*& current() {
+  thread_local Workers* pool = nullptr;
+  return pool;
+}
+
+}  // namespace
+
+Workers& workers() {
+  thread_local Workers alone(1);
+  Workers* pool = current();
+  return pool ? *pool : alone;
+}
+
+UseWorkers::UseWorkers(Workers& pool) : before_(current()) {
+  current() = &pool;
+}
+
+UseWorkers::~UseWorkers() { current() = before_; }
+
+}  // namespace packer

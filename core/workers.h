@@ -1,0 +1,75 @@
+// The threads a run computes on: one pool for the whole run, its workers
+// waiting between the parallel steps of the searches (a row's expansion,
+// a sweep step), so that no thread is made per row.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "progress.h"
+
+namespace packer {
+
+// The cores this process may run on (sched_getaffinity), at least 1.
+int usablecores();
+
+class Workers {
+ public:
+  // Starts threads - 1 helpers: the caller of run() is worker 0.  A helper
+  // that cannot start (its stack does not fit a memory cap) leaves its
+  // share to the others, so size() may be smaller than asked.
+  explicit Workers(int threads = 1);
+  ~Workers();
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+
+  int size() const { return static_cast<int>(helpers_.size()) + 1; }
+
+  // Runs job(worker) on every worker at once, worker = 0..size() - 1, and
+  // returns when all have returned.  Not reentrant: a job does not call
+  // run() of the same pool.
+  void run(const std::function<void(int worker)>& job);
+
+  // Hands out the items 0..count - 1 in chunks of `chunk` to whichever
+  // worker is free: body(begin, end, worker).
+  void forchunks(
+      std::size_t count, std::size_t chunk,
+      const std::function<void(std::size_t, std::size_t, int)>& body);
+
+ private:
+  void serve(int worker);
+
+  std::vector<std::thread> helpers_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  const std::function<void(int)>* job_ = nullptr;  // the job being run
+  long long generation_ = 0;  // counts the jobs started, so a helper runs
+                              // each job once
+  int running_ = 0;           // helpers still in the current job
+  bool stopping_ = false;
+  Progress shared_;  // the caller's progress record, copied to each helper
+};
+
+// The pool the searches of the calling thread use: by default a single
+// worker, the thread itself.  packrange runs a search on each of its
+// threads, each on its own (default) pool.
+Workers& workers();
+
+// Makes `pool` the calling thread's pool while it lives.
+class UseWorkers {
+ public:
+  explicit UseWorkers(Workers& pool);
+  ~UseWorkers();
+  UseWorkers(const UseWorkers&) = delete;
+  UseWorkers& operator=(const UseWorkers&) = delete;
+
+ private:
+  Workers* before_;
+};
+
+}  // namespace packer

@@ -1,0 +1,168 @@
+// The pool of workers, and the searches shared among them: the same
+// answer, byte for byte, and the same rows for every number of threads.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+
+#include "answer.h"
+#include "fastsearch.h"
+#include "radius_util.h"
+#include "solve.h"
+#include "workers.h"
+
+namespace packer {
+namespace {
+
+// PACKER_TEST_THREADS=N runs every test of this program on a pool of N
+// workers: ctest runs the differential tests so with 2 and 3 as well.
+class ThreadsFromEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* text = std::getenv("PACKER_TEST_THREADS");
+    if (!text) return;
+    pool = std::make_unique<Workers>(std::atoi(text));
+    ASSERT_EQ(pool->size(), std::atoi(text));
+    use = std::make_unique<UseWorkers>(*pool);
+  }
+  void TearDown() override {
+    use.reset();
+    pool.reset();
+  }
+
+ private:
+  std::unique_ptr<Workers> pool;
+  std::unique_ptr<UseWorkers> use;
+};
+const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new ThreadsFromEnvironment);
+
+TEST(Workers, EveryWorkerRunsEachJobOnceAndEveryChunkIsHandedOutOnce) {
+  for (int threads : {1, 2, 3, 5}) {
+    Workers pool(threads);
+    ASSERT_EQ(pool.size(), threads);
+    for (int job = 0; job < 50; ++job) {  // many jobs: helpers wait between
+      std::vector<std::atomic<int>> ran(threads);
+      pool.run([&](int worker) { ++ran[worker]; });
+      for (int k = 0; k < threads; ++k) EXPECT_EQ(ran[k].load(), 1);
+    }
+    for (std::size_t count : {0, 1, 7, 1000, 4099})
+      for (std::size_t chunk : {1, 3, 64, 5000}) {
+        std::vector<std::atomic<int>> seen(count);
+        std::atomic<int> bad{0};
+        pool.forchunks(count, chunk, [&](std::size_t b, std::size_t e, int w) {
+          if (b >= e || e > count || e - b > chunk || w < 0 || w >= threads)
+            ++bad;
+          for (std::size_t k = b; k < e; ++k) ++seen[k];
+        });
+        EXPECT_EQ(bad.load(), 0);
+        for (std::size_t k = 0; k < count; ++k)
+          ASSERT_EQ(seen[k].load(), 1) << count << " " << chunk << " " << k;
+      }
+  }
+}
+
+TEST(Workers, APoolIsTheCallingThreadsWhileItIsInUse) {
+  Workers& before = workers();
+  Workers outer(2), inner(3);
+  {
+    UseWorkers a(outer);
+    EXPECT_EQ(&workers(), &outer);
+    {
+      UseWorkers b(inner);
+      EXPECT_EQ(workers().size(), 3);
+    }
+    EXPECT_EQ(&workers(), &outer);
+    // A helper thread has a pool of its own, of one worker.
+    std::atomic<int> alone{0};
+    outer.run([&](int worker) {
+      if (worker != 0 && workers().size() == 1) ++alone;
+    });
+    EXPECT_EQ(alone.load(), 1);
+  }
+  EXPECT_EQ(&workers(), &before);
+}
+
+// What a search kept, independent of the order its states were stored
+// in: the count, the states of each row, and each row's patterns in sorted
+// order.
+struct Shape {
+  int sol = -1;
+  long long states = 0;
+  std::vector<std::vector<RowMask>> rows;
+  bool operator==(const Shape&) const = default;
+};
+Shape shape(const Trace& t) {
+  Shape s{t.sol, t.states, {}};
+  for (const TraceRow& row : t.rows) {
+    std::vector<RowMask> placed;
+    for (const TracePiece& piece : row.pieces)
+      for (std::size_t k = 0; k < piece.placed.size(); ++k)
+        placed.push_back(piece.placed[k]);
+    std::sort(placed.begin(), placed.end());
+    s.rows.push_back(placed);
+  }
+  return s;
+}
+
+TEST(Threads, TheSameBytesAndRowsOnEveryNumberOfThreads) {
+  struct Case {
+    int n;
+    const char* r;
+  };
+  // Every search: the sweep (0.85, 1), the bounded search with rows that
+  // merge and rows that do not, tie-heavy classes, beams widened, and rows
+  // past column 31.
+  const Case cases[] = {{12, "0.75"}, {20, "0.85"}, {21, "1"},    {24, "0.6"},
+                        {18, "1.1"},  {20, "1.27"}, {22, "1.46"}, {24, "1.55"},
+                        {20, "1.9"},  {28, "2.2"},  {26, "2.5"},  {30, "3.5"},
+                        {45, "10"},   {40, "6.5"},  {63, "0.6"},  {63, "15"}};
+  Workers one(1), two(2), three(3);
+  for (const Case& c : cases) {
+    const Radius r = radius(c.r);
+    const Lattice lat = buildtables(c.n, r);
+    std::string want;
+    Shape rows;
+    int count = 0;
+    {
+      UseWorkers use(one);
+      want = solve(c.n, r);
+      rows = shape(searchfast(lat));
+      count = countat(c.n, r);
+    }
+    for (Workers* pool : {&two, &three}) {
+      UseWorkers use(*pool);
+      EXPECT_EQ(solve(c.n, r), want) << c.n << " " << c.r;
+      EXPECT_TRUE(shape(searchfast(lat)) == rows) << c.n << " " << c.r;
+      EXPECT_EQ(countat(c.n, r), count) << c.n << " " << c.r;
+    }
+  }
+}
+
+TEST(Threads, ABeamKeepsTheSameStatesWhateverTheShards) {
+  // A narrow beam trims its shards while rows fill; what it keeps at the
+  // end of each row is the first `beam` in one total order, so the same
+  // states on any number of threads, and no more than the beam.
+  Workers one(1), three(3);
+  for (auto [n, r] : {std::pair{40, "2.5"}, std::pair{60, "2.5"},
+                      std::pair{30, "1.3"}, std::pair{50, "0.6"}}) {
+    const Lattice lat = buildtables(n, radius(r));
+    SearchOptions beam;
+    beam.beam = 16;
+    Shape want;
+    {
+      UseWorkers use(one);
+      want = shape(searchgrouped(lat, beam));
+    }
+    UseWorkers use(three);
+    Trace t = searchgrouped(lat, beam);
+    EXPECT_TRUE(shape(t) == want) << n << " " << r;
+    for (const TraceRow& row : t.rows) EXPECT_LE(row.size(), 16u);
+    std::string out = answer(t, n);
+    EXPECT_EQ(out.substr(0, out.find('\n')), std::to_string(t.sol));
+  }
+}
+
+}  // namespace
+}  // namespace packer
