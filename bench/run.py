@@ -93,7 +93,7 @@ def scaling(packer, threads, repeat):
         same = "" if many[2] == one[2] else " (output differs!)"
         print(f"| {n} | {radius} | {count} | {one[0]:.2f} | {one[1]:.0f} | "
               f"{many[0]:.2f} | {many[1]:.0f} | {one[0] / many[0]:.2f}x{same} "
-              f"| {many[1] / one[1]:+.0%} |".replace("+-", "-"), flush=True)
+              f"| {many[1] / one[1] - 1:+.0%} |", flush=True)
 
 
 def frontier(packer, tool, n, limit, slowest=12):

@@ -49,7 +49,8 @@ def main():
 
     r = run(program, ["--help"])
     check("--help", r.returncode == 0 and r.stdout.startswith(b"usage: packer")
-          and b"--max-memory" in r.stdout and not r.stderr, r)
+          and b"--max-memory" in r.stdout and b"--threads" in r.stdout
+          and not r.stderr, r)
     r = run(program, ["--version"])
     check("--version", r.returncode == 0 and r.stdout.startswith(b"packer ")
           and not r.stderr, r)
@@ -57,7 +58,9 @@ def main():
     # them on one line, with exit status 2 and nothing on standard output.
     for args, said in [
             (["--bogus"], b"packer: unknown option '--bogus'"),
-            (["12"], b"packer: expected N and RADIUS")]:
+            (["12"], b"packer: expected N and RADIUS"),
+            (["--threads=0"], b"packer: --threads needs a number of threads"),
+            (["--threads"], b"packer: --threads needs a number of threads")]:
         r = run(program, args, b"5 1\n")
         check(" ".join(args), r.returncode == 2 and not r.stdout
               and r.stderr.startswith(said)
@@ -75,6 +78,15 @@ def main():
     limited = run(program, ["--max-memory=1G"], b"12 1.5\n")
     check("--max-memory=1G", plain.returncode == 0 and plain.stdout
           and limited.stdout == plain.stdout, (plain, limited))
+
+    # Every number of threads prints the same bytes: the sweep, the bounded
+    # search with rows large enough to be shared, and the count.
+    for args in [["21", "1"], ["24", "1.55"], ["26", "2.5"],
+                 ["--count", "24", "1.55"]]:
+        runs = [run(program, ["--threads=%d" % k] + args) for k in (1, 2, 3)]
+        check("--threads 1, 2, 3: " + " ".join(args),
+              all(r.returncode == 0 and r.stdout == runs[0].stdout and
+                  not r.stderr for r in runs) and runs[0].stdout, runs)
 
     # --count prints the first line of the answer alone, from standard
     # input or operands, and refuses what the full run refuses.
@@ -121,7 +133,8 @@ def main():
     shown = on_terminal(program, b"26 1.55\n")
     check("26 1.55, standard error a terminal",
           shown[0] == quiet.stdout and b"\r\x1b[Kpacker: " in shown[1] and
-          b" of 26, " in shown[1] and shown[1].endswith(b"\r\x1b[K"),
+          b" of 26, " in shown[1] and b" thread" in shown[1] and
+          shown[1].endswith(b"\r\x1b[K"),
           shown[1][-200:])
     r = run(program, ["--max-memory=64M"], b"30 0.75\n")
     check("30 0.75 in 64M", r.returncode == 1 and b"64 MiB" in r.stderr, r)

@@ -67,7 +67,7 @@ class Sweep {
   void sweeprow(const std::vector<int>& prevcount, bool prevfull,
                 TracePiece& out, std::vector<int>& count);
   void step(int k);
-  void stepprefixes(int k, std::size_t begin, std::size_t end);
+  void stepprefix(int k, std::size_t t, std::size_t begin, std::size_t end);
   void readoff(TracePiece& out, std::vector<int>& count) const;
   // Runs body(begin, end) over 0..count - 1 on the pool, in chunks of
   // about kChunk table entries, `each` entries an item.
@@ -188,42 +188,50 @@ void Sweep::step(int k) {
     for (std::size_t r = b; r < e; ++r)
       shiftedrank[r] = rank(ascending[r] << 1);
   });
-  share(prefixes, suffixes,
-        [&](std::size_t b, std::size_t e) { stepprefixes(k, b, e); });
+  // Work items are a prefix's suffixes in blocks of kChunk: the first steps
+  // have a single prefix, and as many entries as the middle ones.
+  const std::size_t blocks = (suffixes + kChunk - 1) / kChunk;
+  share(prefixes * blocks, std::min(suffixes, kChunk),
+        [&](std::size_t b, std::size_t e) {
+          for (std::size_t item = b; item < e; ++item) {
+            const std::size_t first = item % blocks * kChunk;
+            stepprefix(k, item / blocks, first,
+                       std::min(suffixes, first + kChunk));
+          }
+        });
 }
 
-// Step k for the prefixes begin..end - 1.
-void Sweep::stepprefixes(int k, std::size_t begin, std::size_t end) {
+// Step k for prefix t and the suffixes begin..end - 1.
+void Sweep::stepprefix(int k, std::size_t t, std::size_t begin,
+                       std::size_t end) {
   const std::size_t prefixes = fib[k + 2];
   const std::size_t oldsuffixes = fib[width - k + 3];
   const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
-  for (std::size_t t = begin; t < end; ++t) {
-    const RowMask prefix = ascending[t];
-    const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
-    const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
-    // A parent centre at k - 1 overlaps pattern column k - 1, and with a
-    // reach of one column also k - 2 and k.
-    const bool withfree = !m1 && (reachcols == 0 || !m2);
-    const std::uint64_t* in = &from[t * oldsuffixes];
-    std::uint64_t* empty = &to[t * suffixes];
-    std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
-    for (std::size_t r = 0; r < suffixes; ++r) {
-      const RowMask q = ascending[r];  // parent columns k.. at bits 0..
-      const std::size_t shifted = shiftedrank[r];
-      const bool pk = q & 1;        // parent column k
-      const bool pk1 = q >> 1 & 1;  // parent column k + 1
-      // Parent column k - 1 empty, or taken (a valid parent only when its
-      // column k is empty).
-      const std::uint64_t without = in[shifted];
-      const std::uint64_t with = k >= 1 && !pk ? in[shifted + 1] : 0;
-      empty[r] = std::max(without, withfree ? with : 0);
-      // Pattern column k taken: k - 1 must be empty, and no parent centre
-      // in reach.
-      if (taken)
-        taken[r] = !pk && (reachcols == 0 || !pk1)
-                       ? (reachcols == 0 ? std::max(without, with) : without)
-                       : 0;
-    }
+  const RowMask prefix = ascending[t];
+  const bool m1 = k >= 1 && (prefix >> (k - 1) & 1);  // pattern col k-1
+  const bool m2 = k >= 2 && (prefix >> (k - 2) & 1);  // pattern col k-2
+  // A parent centre at k - 1 overlaps pattern column k - 1, and with a
+  // reach of one column also k - 2 and k.
+  const bool withfree = !m1 && (reachcols == 0 || !m2);
+  const std::uint64_t* in = &from[t * oldsuffixes];
+  std::uint64_t* empty = &to[t * suffixes];
+  std::uint64_t* taken = m1 ? nullptr : &to[(t + prefixes) * suffixes];
+  for (std::size_t r = begin; r < end; ++r) {
+    const RowMask q = ascending[r];  // parent columns k.. at bits 0..
+    const std::size_t shifted = shiftedrank[r];
+    const bool pk = q & 1;        // parent column k
+    const bool pk1 = q >> 1 & 1;  // parent column k + 1
+    // Parent column k - 1 empty, or taken (a valid parent only when its
+    // column k is empty).
+    const std::uint64_t without = in[shifted];
+    const std::uint64_t with = k >= 1 && !pk ? in[shifted + 1] : 0;
+    empty[r] = std::max(without, withfree ? with : 0);
+    // Pattern column k taken: k - 1 must be empty, and no parent centre
+    // in reach.
+    if (taken)
+      taken[r] = !pk && (reachcols == 0 || !pk1)
+                     ? (reachcols == 0 ? std::max(without, with) : without)
+                     : 0;
   }
 }
 

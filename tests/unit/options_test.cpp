@@ -10,6 +10,7 @@
 #include "process.h"
 #include "radius_util.h"
 #include "solve.h"
+#include "workers.h"
 
 namespace packer {
 namespace {
@@ -57,6 +58,19 @@ TEST(Options, AcceptedAndRefused) {
             "--max-memory needs a size such as 512M or 8G");
   EXPECT_EQ(parse({"--max-memory=x"}).error,
             "--max-memory needs a size such as 512M or 8G, not 'x'");
+  EXPECT_EQ(parse({"--threads=3"}).threads, 3);
+  EXPECT_EQ(parse({"--threads", "1024"}).threads, 1024);
+  EXPECT_EQ(parse({"12"}).threads, 0);  // not given: every usable core
+  EXPECT_EQ(threadsfor(parse({"12"})), usablecores());
+  EXPECT_GE(usablecores(), 1);
+  for (const char* bad : {"0", "1025", "-1", "two", "", "1.5"})
+    EXPECT_EQ(parse({"--threads", bad}).error,
+              std::string("--threads needs a number of threads, 1 to 1024, "
+                          "not '") +
+                  bad + "'")
+        << bad;
+  EXPECT_EQ(parse({"--threads"}).error,
+            "--threads needs a number of threads, 1 to 1024");
   EXPECT_EQ(parse({"--maxmemory=1G"}).error,
             "unknown option '--maxmemory=1G' (see packrange --help)");
   // Operands and flags in any order; negative numbers and anything after
@@ -67,9 +81,11 @@ TEST(Options, AcceptedAndRefused) {
   EXPECT_EQ(mixed.flags, std::vector<std::string>{"--svg"});
   EXPECT_EQ(mixed.operands,
             (std::vector<std::string>{"12", "-1.5", "--help", "-"}));
-  // A program without --max-memory or flags refuses them.
+  // A program without --max-memory, --threads or flags refuses them.
   const char* svg[] = {"packsvg", "--max-memory=1G"};
   EXPECT_NE(parsecommandline(2, svg, "packsvg", false).error, "");
+  const char* threads[] = {"packsvg", "--threads=2"};
+  EXPECT_NE(parsecommandline(2, threads, "packsvg", false).error, "");
   const char* flag[] = {"packsvg", "--svg"};
   EXPECT_NE(parsecommandline(2, flag, "packsvg", false).error, "");
 }
