@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -180,6 +181,11 @@ char oomlimit[256];  // " within <limit>", or empty
 void (*oombefore)() = nullptr;
 
 void outofmemory() {
+  // Workers may run out at once: the first says so and ends the process,
+  // the others wait for that rather than add lines.
+  static std::atomic_flag said = ATOMIC_FLAG_INIT;
+  if (said.test_and_set())
+    for (;;) pause();
   if (oombefore) oombefore();
   const Progress& p = progress();
   char where[192] = "";

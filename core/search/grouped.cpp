@@ -6,7 +6,6 @@
 #include <climits>
 #include <memory>
 #include <mutex>
-#include <span>
 
 #include "check.h"
 #include "fastsearch.h"
@@ -66,6 +65,9 @@ RowMask rankoldest(Rank r) {
 // answer follows parent links from the chosen final state, itself the first
 // in Profile order with the top count).  With one thread there is one shard
 // and the search is the serial one.
+//
+// A beam is split into a number of slices that depends on its width alone,
+// each a shard keeping its own best states; see Grouped::keepbest.
 class Grouped;
 
 // A part of the states of one row, on cache lines of its own: workers
@@ -80,6 +82,8 @@ struct alignas(64) Shard {
   // its best `beam`; an arrival ranked after the last one kept is dropped.
   bool cut = false;
   int cutcount = 0;
+  std::atomic<int> cutfloor{INT_MIN};  // cutcount once cut, for the floor:
+                                       // read without the lock
   std::uint64_t cuthash = 0;
   std::vector<RowMask> cutkey;
   KeyTable spare;  // the table the kept keys move to when trimming
@@ -101,6 +105,14 @@ bool beamafter(int ca, std::uint64_t ha, const RowMask* ka, int cb,
   if (ca != cb) return ca < cb;
   if (ha != hb) return ha > hb;
   return std::lexicographical_compare(kb, kb + w, ka, ka + w);
+}
+
+// The slices of a beam `beam` states wide: one slice a thousand states,
+// up to 64, so that up to 64 workers share a wide beam.  A function of the
+// width alone, so that a beam keeps the same states on any number of
+// threads.
+int beamslices(std::size_t beam) {
+  return static_cast<int>(std::clamp<std::size_t>(beam / 1024, 1, 64));
 }
 
 // A state at the count where a beam cuts, ranked by hash (then key).
@@ -181,9 +193,9 @@ class Grouped {
   int shardof(const RowMask* key) const;
   const RowMask* prevkey(int index) const;
   void merge(Shard& to, const RowMask* key, const Pending& p, Expander& e);
-  void keepbest(std::span<Shard* const> from, std::size_t keep,
-                std::vector<int>& counts, std::vector<BeamTie>& ties);
-  void raisefloor(int count);
+  void keepbest(Shard& shard, std::vector<int>& counts,
+                std::vector<BeamTie>& ties);
+  void raisefloor();
   // Runs body(shard) for every shard, on the pool when the row has
   // `states` states or more.  Waking the workers costs tens of
   // microseconds; the first rows and the narrow strips of the bounds hold
@@ -191,11 +203,11 @@ class Grouped {
   template <typename Body>
   void eachshard(long long states, Body body) {
     if (states < kParallelRow) {
-      for (int s = 0; s < nshards; ++s) body(s);
+      for (int s = 0; s < nshards; ++s) body(s, 0);
       return;
     }
-    pool.forchunks(nshards, 1, [&](std::size_t b, std::size_t e, int) {
-      for (std::size_t s = b; s < e; ++s) body(static_cast<int>(s));
+    pool.forchunks(nshards, 1, [&](std::size_t b, std::size_t e, int worker) {
+      for (std::size_t s = b; s < e; ++s) body(static_cast<int>(s), worker);
     });
   }
 
@@ -205,6 +217,7 @@ class Grouped {
   const int w;  // rows in a key window: lat.reach
   Workers& pool;
   const int nshards;
+  const std::size_t slicebeam;  // the states a beam's shard keeps
 
   // The states of rows i - 1 and i, split among nshards shards.
   std::vector<std::unique_ptr<Shard>> prev, cur;
@@ -225,14 +238,11 @@ class Grouped {
                          // Profile and each is simply appended.
   std::atomic<int> nextshard{0};  // the next shard of row i - 1 to expand
   // A successor with fewer circles than this is dropped: limits.mincount,
-  // raised as a beam trims (raisefloor).
+  // raised as a beam's slices trim (raisefloor).
   std::atomic<int> floor{0};
   static constexpr std::size_t kBeamSlack = 4;
   static constexpr int kParallelRow = 1024;  // parents a row needs before
                                              // the pool shares its work
-  // Scratch of the beam's cut at the end of a row.
-  std::vector<int> beamcounts;
-  std::vector<BeamTie> beamties;
 };
 
 Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
@@ -243,13 +253,11 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
       pool(workers()),
       // A few shards a worker, so that one slow shard does not keep the
       // others waiting at the end of a row, and two workers rarely merge
-      // into the same shard at once.  But a beam's shard trims only when it
-      // holds kBeamSlack times the beam itself, so a beam has one shard a
-      // worker: with eight, the beam of the lower bound at n = 26, radius
-      // 1.1 took 0.29 s on two threads against 0.20 s on one.
-      nshards(pool.size() == 1 ? 1
-              : limits.beam    ? pool.size()
-                               : std::min(256, 8 * pool.size())) {
+      // into the same shard at once.  A beam's shards are its slices.
+      nshards(limits.beam        ? beamslices(limits.beam)
+              : pool.size() == 1 ? 1
+                                 : std::min(256, 8 * pool.size())),
+      slicebeam(limits.beam ? (limits.beam + nshards - 1) / nshards : 0) {
   PACKER_CHECK(w >= 1 && w <= n);
   // Every row of a successor window but the oldest must stay by the
   // row-distance rule, or the window would be too wide.
@@ -331,7 +339,7 @@ void Grouped::fillrow(int i) {
   rowmincount = limits.mincount.empty() ? 0 : limits.mincount[i];
   floor.store(rowmincount, std::memory_order_relaxed);
   // Clearing a shard's index writes all its slots, so the workers share it.
-  eachshard(prevbase.back(), [&](int k) {
+  eachshard(prevbase.back(), [&](int k, int) {
     Shard& s = *cur[k];
     s.keys.reset(w);
     s.count.clear();
@@ -342,6 +350,7 @@ void Grouped::fillrow(int i) {
       s.links.placed.reserve(prevbase.back() / nshards);
     }
     s.cut = false;
+    s.cutfloor.store(INT_MIN, std::memory_order_relaxed);
   });
   nextshard.store(0, std::memory_order_relaxed);
   auto expand = [&](int worker) {
@@ -354,14 +363,13 @@ void Grouped::fillrow(int i) {
   else
     pool.run(expand);
 
-  std::vector<Shard*> all;
-  for (auto& s : cur) all.push_back(s.get());
+  if (limits.beam)
+    eachshard(prevbase.back(), [&](int k, int worker) {
+      keepbest(*cur[k], expanders[worker]->beamcounts,
+               expanders[worker]->beamties);
+    });
   long long states = 0;
-  for (Shard* s : all) states += s->keys.size();
-  if (limits.beam && static_cast<std::size_t>(states) > limits.beam) {
-    keepbest(all, limits.beam, beamcounts, beamties);
-    states = static_cast<long long>(limits.beam);
-  }
+  for (auto& s : cur) states += s->keys.size();
   trace.states += states;
   reportrow(limits.phase, i, n, states);
   // The shards' links become the row's pieces, in shard order, which the
@@ -385,15 +393,13 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
     if (to.cut && beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
                             to.cutkey.data(), w))
       return;
-    // A beam's shard holds at most kBeamSlack times the beam while it
+    // A beam's slice holds at most kBeamSlack times its share while it
     // fills: a row of 8,192 parents can have billions of successors (n =
     // 60 at radius 2.5: 3 GiB by row 7 before this), of which the beam
-    // keeps only the best.  Every state the whole row's beam keeps is
-    // among the best `beam` of its shard, at every moment (counts only
-    // rise), so none of them is dropped here.
-    if (static_cast<std::size_t>(to.keys.size()) >= kBeamSlack * limits.beam) {
-      Shard* one = &to;
-      keepbest({&one, 1}, limits.beam, e.beamcounts, e.beamties);
+    // keeps only the best.
+    if (static_cast<std::size_t>(to.keys.size()) >= kBeamSlack * slicebeam) {
+      keepbest(to, e.beamcounts, e.beamties);
+      raisefloor();
       if (beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
                     to.cutkey.data(), w))
         return;
@@ -434,38 +440,49 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
   }
 }
 
-// Raises the floor under every worker's successors to `count`, the least
-// count a shard kept when it trimmed to the beam: that shard alone holds
-// `beam` states with at least as many circles, to the end of the row (counts
-// only rise), so no state with fewer is among the best `beam` of the row.
-void Grouped::raisefloor(int count) {
+// Raises the floor under every worker's successors to the least count
+// any slice kept when it last trimmed, once all have: a successor with
+// fewer circles is dropped by its own slice, whichever that is.  Cuts
+// only rise, so one read while another slice trims only prunes less.
+void Grouped::raisefloor() {
+  int least = INT_MAX;
+  for (auto& s : cur)
+    least = std::min(least, s->cutfloor.load(std::memory_order_relaxed));
   int now = floor.load(std::memory_order_relaxed);
-  while (now < count && !floor.compare_exchange_weak(now, count)) {
+  while (now < least && !floor.compare_exchange_weak(now, least)) {
   }
 }
 
-// Keeps the `keep` states of the shards `from` that come first in the beam
+// Keeps the `slicebeam` states of a beam's slice that come first in the beam
 // order (beamafter), dropping the rest with their links, and records the
-// last one kept as each shard's cut.  The kept keys are indexed for further
-// merges.  The counts decide most of it; only the states at the count of
-// the last one kept are ranked by hash.
-void Grouped::keepbest(std::span<Shard* const> from, std::size_t keep,
-                       std::vector<int>& counts, std::vector<BeamTie>& ties) {
-  counts.clear();
-  for (Shard* s : from)
-    counts.insert(counts.end(), s->count.begin(), s->count.end());
-  if (counts.size() <= keep) return;
+// last one kept as the slice's cut: an arrival ranked after it is dropped.
+// The kept keys are indexed for further merges.
+//
+// Each slice keeps exactly its best `slicebeam` of all the successors that
+// reach it: trims while it fills keep them (its states' counts only rise,
+// and any it would keep rank before a cut made earlier), so the states kept
+// depend on neither the order successors arrive in nor the number of
+// threads; the slices, and so what a beam keeps, depend on the beam's width
+// alone (beamslices).  One order over the whole row would keep a slightly
+// better beam, but a slice could then drop nothing until it alone held the
+// whole beam: on two threads the beam at n = 26, radius 1.1, took longer
+// than on one (0.16 s against 0.14 s).  The counts decide most of it; only
+// the states at the count of the last one kept are ranked by hash.
+void Grouped::keepbest(Shard& s, std::vector<int>& counts,
+                       std::vector<BeamTie>& ties) {
+  const std::size_t keep = slicebeam;
+  if (static_cast<std::size_t>(s.keys.size()) <= keep) return;
+  counts.assign(s.count.begin(), s.count.end());
   std::nth_element(counts.begin(), counts.begin() + (keep - 1), counts.end(),
                    std::greater<>());
   const int threshold = counts[keep - 1];
   std::size_t above = 0;
   ties.clear();
-  for (Shard* s : from)
-    for (int k = 0; k < s->keys.size(); ++k) {
-      if (s->count[k] > threshold) ++above;
-      if (s->count[k] == threshold)
-        ties.push_back({s->keys.hash(s->keys.key(k)), s->keys.key(k)});
-    }
+  for (int k = 0; k < s.keys.size(); ++k) {
+    if (s.count[k] > threshold) ++above;
+    if (s.count[k] == threshold)
+      ties.push_back({s.keys.hash(s.keys.key(k)), s.keys.key(k)});
+  }
   PACKER_CHECK(above < keep && above + ties.size() >= keep);
   const std::size_t need = keep - above;  // ties to keep
   std::nth_element(ties.begin(), ties.begin() + (need - 1), ties.end(),
@@ -473,45 +490,37 @@ void Grouped::keepbest(std::span<Shard* const> from, std::size_t keep,
                      return beamafter(threshold, b.hash, b.key, threshold,
                                       a.hash, a.key, w);
                    });
-  // The last one kept, copied: its key moves while the shards compact.
+  // The last one kept, copied: its key moves while the slice compacts.
   const std::uint64_t cuthash = ties[need - 1].hash;
   std::vector<RowMask> cutkey(ties[need - 1].key, ties[need - 1].key + w);
-  auto compact = [&](Shard& s) {
-    const bool links = limits.trace;
-    s.spare.reset(w);
-    int at = 0;  // states kept so far; each moves down to index `at`
-    for (int k = 0; k < s.keys.size(); ++k) {
-      const RowMask* key = s.keys.key(k);
-      if (beamafter(s.count[k], s.keys.hash(key), key, threshold, cuthash,
-                    cutkey.data(), w))
-        continue;
-      bool inserted = false;
-      s.spare.findorinsert(key, inserted);
-      s.count[at] = s.count[k];
-      if (links) {
-        s.links.papa[at] = s.links.papa[k];
-        s.links.placed.set(at, s.links.placed[k]);
-      }
-      ++at;
-    }
-    s.count.resize(at);
+  const bool links = limits.trace;
+  s.spare.reset(w);
+  int at = 0;  // states kept so far; each moves down to index `at`
+  for (int k = 0; k < s.keys.size(); ++k) {
+    const RowMask* key = s.keys.key(k);
+    if (beamafter(s.count[k], s.keys.hash(key), key, threshold, cuthash,
+                  cutkey.data(), w))
+      continue;
+    bool inserted = false;
+    s.spare.findorinsert(key, inserted);
+    s.count[at] = s.count[k];
     if (links) {
-      s.links.papa.resize(at);
-      s.links.placed.resize(at);
+      s.links.papa[at] = s.links.papa[k];
+      s.links.placed.set(at, s.links.placed[k]);
     }
-    std::swap(s.keys, s.spare);
-    s.cut = true;
-    s.cutcount = threshold;
-    s.cuthash = cuthash;
-    s.cutkey = cutkey;
-  };
-  // A single shard is trimmed by a worker, under its lock; the whole row
-  // between rows, by the pool.
-  if (from.size() == 1)
-    compact(*from[0]);
-  else
-    eachshard(counts.size(), [&](int k) { compact(*from[k]); });
-  if (from.size() == 1) raisefloor(threshold);
+    ++at;
+  }
+  s.count.resize(at);
+  if (links) {
+    s.links.papa.resize(at);
+    s.links.placed.resize(at);
+  }
+  std::swap(s.keys, s.spare);
+  s.cut = true;
+  s.cutcount = threshold;
+  s.cuthash = cuthash;
+  s.cutkey = std::move(cutkey);
+  s.cutfloor.store(threshold, std::memory_order_relaxed);
 }
 
 Expander::Expander(Grouped& grouped)
