@@ -29,8 +29,9 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.1 (sides to 63 answered or refused cleanly).
-PREVIOUS = "710fb6a"
+# The last release: version 2.2 (counts proven without ties, the frontier
+# at n = 34).
+PREVIOUS = "46db131"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at

@@ -105,8 +105,8 @@ class Sweep {
   // rank(prefix) * fib[width - k + 3] + rank(suffix).  Step k reads `from`
   // and writes `to`, then they swap.
   std::vector<std::uint64_t> from, to;
-  std::vector<std::size_t> shiftedrank;  // step k: rank(ascending[r] << 1),
-                                         // the old place of suffix r
+  std::vector<std::size_t> shiftedrank;  // rank(ascending[r] << 1): where
+                                         // each step finds suffix r
 };
 
 Sweep::Sweep(const Lattice& l) : lat(l), pool(workers()) {
@@ -128,6 +128,8 @@ Sweep::Sweep(const Lattice& l) : lat(l), pool(workers()) {
   from.resize(sizes.largest);
   to.resize(sizes.largest);
   shiftedrank.resize(fib[width + 2]);
+  for (std::size_t r = 0; r < shiftedrank.size(); ++r)
+    shiftedrank[r] = rank(ascending[r] << 1);
 }
 
 Trace Sweep::run() {
@@ -184,10 +186,6 @@ void Sweep::sweeprow(const std::vector<int>& prevcount, bool prevfull,
 void Sweep::step(int k) {
   const std::size_t prefixes = fib[k + 2];
   const std::size_t suffixes = fib[width - k + 2];  // parent columns k..
-  share(suffixes, 1, [&](std::size_t b, std::size_t e) {
-    for (std::size_t r = b; r < e; ++r)
-      shiftedrank[r] = rank(ascending[r] << 1);
-  });
   // Work items are a prefix's suffixes in blocks of kChunk: the first steps
   // have a single prefix, and as many entries as the middle ones.
   const std::size_t blocks = (suffixes + kChunk - 1) / kChunk;
