@@ -88,7 +88,7 @@ class Sweep {
   const Lattice& lat;
   Workers& pool;
   // Every step writes each entry of its mix table once, from entries of
-  // the last: the prefixes split among the workers with nothing shared, in
+  // the last: the entries split among the workers with nothing shared, in
   // chunks large enough that handing one out costs nothing next to it.
   static constexpr std::size_t kChunk = 1 << 14;
   int lo = 0;     // first column where a centre fits
