@@ -79,11 +79,10 @@ struct alignas(64) Shard {
   std::mutex lock;         // held while successors merge in
   // A beam's slice ranks its states (beamafter) and, when it trims, keeps
   // its best `slicebeam`; an arrival ranked after the last one kept, its
-  // cut, is dropped.
-  bool cut = false;
-  int cutcount = 0;
-  std::atomic<int> cutfloor{INT_MIN};  // cutcount once cut, for the floor:
-                                       // read without the lock
+  // cut, is dropped.  Before the first trim the cut's count is INT_MIN,
+  // and nothing ranks after it.  The count is also read without the lock,
+  // for the floor (raisefloor).
+  std::atomic<int> cutcount{INT_MIN};
   std::uint64_t cuthash = 0;
   std::vector<RowMask> cutkey;
   KeyTable spare;  // the table the kept keys move to when trimming
@@ -349,8 +348,7 @@ void Grouped::fillrow(int i) {
       s.links.papa.reserve(prevbase.back() / nshards);
       s.links.placed.reserve(prevbase.back() / nshards);
     }
-    s.cut = false;
-    s.cutfloor.store(INT_MIN, std::memory_order_relaxed);
+    s.cutcount.store(INT_MIN, std::memory_order_relaxed);
   });
   nextshard.store(0, std::memory_order_relaxed);
   auto expand = [&](int worker) {
@@ -393,9 +391,6 @@ void Grouped::fillrow(int i) {
 void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
                     Expander& e) {
   if (limits.beam) {
-    if (to.cut && beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
-                            to.cutkey.data(), w))
-      return;
     // A beam's slice holds at most kBeamSlack times its share while it
     // fills: a row of 8,192 parents can have billions of successors (n =
     // 60 at radius 2.5: 3 GiB by row 7 before this), of which the beam
@@ -403,10 +398,11 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
     if (static_cast<std::size_t>(to.keys.size()) >= kBeamSlack * slicebeam) {
       keepbest(to, e.beamcounts, e.beamties);
       raisefloor();
-      if (beamafter(p.val, p.hash, key, to.cutcount, to.cuthash,
-                    to.cutkey.data(), w))
-        return;
     }
+    if (beamafter(p.val, p.hash, key,
+                  to.cutcount.load(std::memory_order_relaxed), to.cuthash,
+                  to.cutkey.data(), w))
+      return;
   }
   const bool links = limits.trace;
   if (!merging) {
@@ -450,7 +446,7 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
 void Grouped::raisefloor() {
   int least = INT_MAX;
   for (auto& s : cur)
-    least = std::min(least, s->cutfloor.load(std::memory_order_relaxed));
+    least = std::min(least, s->cutcount.load(std::memory_order_relaxed));
   int now = floor.load(std::memory_order_relaxed);
   while (now < least && !floor.compare_exchange_weak(now, least)) {
   }
@@ -495,14 +491,17 @@ void Grouped::keepbest(Shard& s, std::vector<int>& counts,
                    });
   // The last one kept, copied: its key moves while the slice compacts.
   const std::uint64_t cuthash = ties[need - 1].hash;
-  std::vector<RowMask> cutkey(ties[need - 1].key, ties[need - 1].key + w);
+  s.cutkey.assign(ties[need - 1].key, ties[need - 1].key + w);
   const bool links = limits.trace;
   s.spare.reset(w);
   int at = 0;  // states kept so far; each moves down to index `at`
   for (int k = 0; k < s.keys.size(); ++k) {
     const RowMask* key = s.keys.key(k);
-    if (beamafter(s.count[k], s.keys.hash(key), key, threshold, cuthash,
-                  cutkey.data(), w))
+    // The hash decides only at the threshold's count.
+    if (s.count[k] < threshold ||
+        (s.count[k] == threshold &&
+         beamafter(threshold, s.keys.hash(key), key, threshold, cuthash,
+                   s.cutkey.data(), w)))
       continue;
     bool inserted = false;
     s.spare.findorinsert(key, inserted);
@@ -519,11 +518,8 @@ void Grouped::keepbest(Shard& s, std::vector<int>& counts,
     s.links.placed.resize(at);
   }
   std::swap(s.keys, s.spare);
-  s.cut = true;
-  s.cutcount = threshold;
+  s.cutcount.store(threshold, std::memory_order_relaxed);
   s.cuthash = cuthash;
-  s.cutkey = std::move(cutkey);
-  s.cutfloor.store(threshold, std::memory_order_relaxed);
 }
 
 Expander::Expander(Grouped& grouped)

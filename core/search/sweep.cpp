@@ -239,9 +239,7 @@ void Sweep::readoff(TracePiece& out, std::vector<int>& count) const {
   count.resize(patterns.size());
   out.papa.resize(patterns.size());
   out.placed.resize(patterns.size());
-  // The column turns wide here, once, if any pattern needs it, so that
-  // the workers' set() calls below never change its layout.
-  if (!patterns.empty()) out.placed.set(0, RowMask{1} << (lo + width - 1));
+  if (width) out.placed.fit(RowMask{1} << (lo + width - 1));
   share(patterns.size(), 1, [&](std::size_t b, std::size_t e) {
     for (std::size_t idx = b; idx < e; ++idx) {
       const RowMask m = patterns[idx];
