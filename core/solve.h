@@ -1,7 +1,6 @@
 // One whole run of the solver, from the two numbers to the printed answer.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "radius.h"
@@ -26,17 +25,5 @@ std::string solvewith(int n, const Radius& radr,
 
 // The count alone, as solve() would print it on its first line.
 int countat(int n, const Radius& radr);
-
-// A lower bound on the bytes solve(n, radr), or countat(n, radr) when
-// `countonly`, holds at once, cheap to find, and the row patterns it
-// counts.  Only the column sweep has one: it keeps every admissible
-// pattern of a row as a state (the empty Profile accepts each), for every
-// row with centres in its trace, in tables sized before it starts.  For
-// the bounded search, which finds every count, it is zero.
-struct MemoryNeed {
-  std::uint64_t bytes = 0;
-  std::uint64_t patterns = 0;  // admissible patterns of one row
-};
-MemoryNeed leastmemory(int n, const Radius& radr, bool countonly = false);
 
 }  // namespace packer

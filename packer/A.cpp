@@ -110,19 +110,6 @@ int main(int argc, char** argv) {
   }
 
   packer::exitonoutofmemory("packer", whatrun(), limit, eraseprogress);
-  if (limit.bytes) {
-    packer::MemoryNeed need =
-        packer::leastmemory(input.n, input.radr, countonly);
-    if (need.bytes > limit.bytes) {
-      std::fprintf(stderr,
-                   "packer: %s: needs at least %s (%llu row patterns, each a "
-                   "state), more than %s%s\n",
-                   whatrun().c_str(), packer::formatsize(need.bytes).c_str(),
-                   static_cast<unsigned long long>(need.patterns),
-                   limit.describe().c_str(), limit.advice().c_str());
-      return 1;
-    }
-  }
   if (std::uint64_t least = packer::capmemory(limit)) {
     std::fprintf(stderr,
                  "packer: %s: needs at least %s to start, more than "

@@ -41,18 +41,6 @@ const char* const kExitStatus =
   packer::fail("packrange", status, message);
 }
 
-// Refuses the answer at radius sqrt(d)/2 when its search needs more memory
-// than the limit before it starts.  The counts never are: the search that
-// proves them holds nothing known in advance.
-void checkmemory(int n, std::uint64_t d, const packer::MemoryLimit& limit) {
-  if (!limit.bytes) return;
-  packer::MemoryNeed need = packer::leastmemory(n, packer::halfsqrtbelow(d));
-  if (need.bytes > limit.bytes)
-    fail(1, "n = " + std::to_string(n) + ", radius " + packer::boundtext(d) +
-                ": needs at least " + packer::formatsize(need.bytes) +
-                ", more than " + limit.describe() + limit.advice());
-}
-
 std::string table(const std::vector<packer::Step>& steps) {
   std::string out = "from\tto\tcount\tfrom_decimal\tto_decimal\n";
   for (const packer::Step& s : steps) {
@@ -63,8 +51,7 @@ std::string table(const std::vector<packer::Step>& steps) {
   return out;
 }
 
-std::string largest(int n, long k, const std::vector<packer::Step>& steps,
-                    const packer::MemoryLimit& limit) {
+std::string largest(int n, long k, const std::vector<packer::Step>& steps) {
   // Counts fall as the radius grows: the last step holding k or more
   // circles ends at the largest radius where k fit, and includes it.
   auto it = std::find_if(steps.rbegin(), steps.rend(),
@@ -73,7 +60,6 @@ std::string largest(int n, long k, const std::vector<packer::Step>& steps,
     fail(2, "at most " + std::to_string(steps.front().count) +
                 " circles fit in the square of side " + std::to_string(n) +
                 ", not " + std::to_string(k));
-  checkmemory(n, it->to, limit);
   return packer::boundtext(it->to) + "\n" +
          packer::solve(n, packer::halfsqrtbelow(it->to));
 }
@@ -221,7 +207,7 @@ int main(int argc, char** argv) {
   packer::UseWorkers use(pool);  // for the one packing of `packrange N K`
   std::vector<packer::Step> steps = packer::landscape(n, pool);
   const std::string out = a.svg ? Plot(n, steps).svg()
-                          : a.k ? largest(n, a.k, steps, limit)
+                          : a.k ? largest(n, a.k, steps)
                                 : table(steps);
   const char* what = a.svg ? "plot" : a.k ? "answer" : "table";
   return packer::writeout("packrange", what, out) ? 0 : 1;

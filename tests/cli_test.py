@@ -105,8 +105,8 @@ def main():
         check("--count " + text.decode().strip(), r.returncode == 2 and
               not r.stdout and r.stderr.count(b"\n") == 1, r)
     # Every row full, just above radius one half, which the bounds prove
-    # at once: answered however large the side, not refused; and every
-    # count, where the whole answer is refused.
+    # at once, and the odd grid above sqrt(2)/2 up to 1: answered at once
+    # however large the side.
     for radius, want in [(b"0.6", b"1922\n"), (b"0.75", b"961\n")]:
         r = run(program, ["--count"], b"63 " + radius)
         check("--count 63 " + radius.decode(), r.returncode == 0 and
@@ -114,17 +114,16 @@ def main():
     r = run(program, ["63", "0.6"])
     check("63 0.6", r.returncode == 0 and r.stdout.startswith(b"1922\n")
           and r.stdout.count(b"\n") == 1923, (r.returncode, r.stderr))
-
-    # Far too large to fit anywhere: refused before any search, at once.
-    for text in [b"63 1\n", b"63 0.75\n", b"40 0.75\n"]:
+    for text, count in [(b"63 1\n", 961), (b"63 0.75\n", 961),
+                        (b"40 0.75\n", 400), (b"34 1\n", 289)]:
         started = time.monotonic()
         r = run(program, [], text)
         seconds = time.monotonic() - started
-        n, radius = text.split()
+        lines = r.stdout.split(b"\n")
         check(text.decode().strip(),
-              r.returncode == 1 and not r.stdout and r.stderr.startswith(
-                  b"packer: n = " + n + b", radius " + radius +
-                  b": needs at least ") and seconds < 30, (r, seconds))
+              r.returncode == 0 and not r.stderr and
+              lines[0] == str(count).encode() and
+              len(lines) == count + 2 and seconds < 30, (r, seconds))
     # A run of a few seconds: progress on a terminal, erased at the end,
     # and nothing at all when standard error is not a terminal.
     quiet = run(program, [], b"26 1.55\n")
@@ -136,8 +135,9 @@ def main():
           b" of 26, " in shown[1] and b" thread" in shown[1] and
           shown[1].endswith(b"\r\x1b[K"),
           shown[1][-200:])
-    r = run(program, ["--max-memory=64M"], b"30 0.75\n")
-    check("30 0.75 in 64M", r.returncode == 1 and b"64 MiB" in r.stderr, r)
+    r = run(program, ["--max-memory=64M"], b"30 1.55\n")
+    check("30 1.55 in 64M", r.returncode == 1 and not r.stdout and
+          r.stderr.count(b"\n") == 1 and b"64 MiB" in r.stderr, r)
 
     finish(failures, "failed")
 

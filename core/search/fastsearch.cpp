@@ -20,12 +20,8 @@ bool profilebefore(const RowMask* a, const RowMask* b, int width) {
   return false;
 }
 
-bool usessweep(const Lattice& lat) {
-  return atmost(lat.radr, 1) && lat.intersectcircle[1][1];
-}
-
 Trace searchfast(const Lattice& lat) {
-  return usessweep(lat) ? searchsweep(lat) : searchbounded(lat);
+  return usesoddgrid(lat) ? searchoddgrid(lat) : searchbounded(lat);
 }
 
 int countfast(const Lattice& lat) { return searchbounded(lat, {}, true).sol; }

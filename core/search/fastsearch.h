@@ -19,25 +19,27 @@ namespace packer {
 // the newest; both keys cover the same rows.
 bool profilebefore(const RowMask* a, const RowMask* b, int width);
 
-// Whether searchfast() runs the column sweep: where a Profile is a single
-// row (radius up to 1) and diagonal neighbours overlap.  Without that
-// overlap every row can be full, the bounds prove it at once, and the
-// bounded search takes a tenth of a second where the sweep, which keeps
-// every admissible pattern of every row, takes two minutes (n = 33 at
-// radius 0.6); with it, millions of packings tie for the optimum and the
-// bounded search, which keeps every state on one of them, falls far
-// behind the sweep (n = 33 at radius 0.85: 70 s against over a minute,
-// with 5.7 million states in its first row).
-bool usessweep(const Lattice& lat);
+// Whether searchfast() answers without a search (oddgrid.cpp): where a
+// Profile is a single row (radius up to 1) and diagonal neighbours overlap.
+// There millions of packings tie for the optimum, and a search, which keeps
+// every state on one of them, grows with the side like the Fibonacci
+// numbers (a sweep over the columns that kept every admissible pattern of
+// every row took 100 s at n = 34 and was refused past n = 37); the answer
+// follows from the ties' order instead.  Without that overlap every row
+// can be full and the bounds prove it at once.
+bool usesoddgrid(const Lattice& lat);
 
-// Picks the search that suits the radius: the column sweep (see above) or
-// the bounded grouped search.
+// The answer's path where usesoddgrid(): the odd columns of the odd rows
+// below row n, one state a row, as the search would find it.
+Trace searchoddgrid(const Lattice& lat);
+
+// Picks what suits the radius: the odd grid (see above) or the bounded
+// grouped search.
 Trace searchfast(const Lattice& lat);
 
 // The optimum alone: the bounded search proving it (bounds.cpp), for every
-// radius.  Where the sweep runs for the answer, the ties that defeat the
-// bounded search do not matter to the count: every side to 63 takes at
-// most 0.13 s at radius 0.85, where the sweep takes 70 s at n = 33.
+// radius; ties do not slow it, as it keeps no state that merely ties the
+// best packing found.
 int countfast(const Lattice& lat);
 
 // What a run of the grouped search keeps.
@@ -93,12 +95,5 @@ struct BoundsBudget {
 // the trace holds no rows.
 Trace searchbounded(const Lattice& lat, const BoundsBudget& budget = {},
                     bool countonly = false);
-
-// The column sweep alone; needs a radius up to 1.
-Trace searchsweep(const Lattice& lat);
-
-// The bytes the column sweep holds at its peak: its tables, and in its
-// trace every admissible pattern of every row with centres.
-std::uint64_t sweepbytes(const Lattice& lat);
 
 }  // namespace packer

@@ -10,6 +10,7 @@
 #include "progress.h"
 #include "radius_util.h"
 #include "reference.h"
+#include "sweep.h"
 
 namespace packer {
 namespace {
@@ -200,17 +201,24 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
   }
 }
 
-TEST(Differential, EveryRowFullAtLargerSidesAsTheSweepFindsIt) {
-  // Just above radius one half the bounded search runs in place of the
-  // sweep; the sweep, itself checked against the straightforward search
-  // above, is the model up to the sides where it still finishes quickly.
-  for (const char* r : {"0.5000001", "0.6", "0.7071"})
-    for (int n = 2; n <= 24; n += n < 16 ? 1 : 4) {
+TEST(Differential, TheSweepsAnswersAtLargerSides) {
+  // The sweep, itself checked against the straightforward search above,
+  // is the model up to the sides where it still finishes quickly: for the
+  // odd grid, and for the bounded search just above radius one half,
+  // where every row is full.
+  int oddgrids = 0;
+  for (const char* r : {"0.5000001", "0.6", "0.7071", "0.70711", "0.85", "1"})
+    for (int n = 1; n <= 24; n += n < 16 ? 1 : 4) {
       Lattice lat = buildtables(n, radius(r));
-      ASSERT_FALSE(usessweep(lat));
-      EXPECT_EQ(answer(searchbounded(lat), n), answer(searchsweep(lat), n))
-          << "n " << n << " r " << r;
+      std::string want = answer(searchsweep(lat), n);
+      EXPECT_EQ(answer(searchfast(lat), n), want) << "n " << n << " r " << r;
+      if (usesoddgrid(lat)) {
+        ++oddgrids;
+        continue;
+      }
+      EXPECT_EQ(answer(searchbounded(lat), n), want) << "n " << n << " r " << r;
     }
+  EXPECT_EQ(oddgrids, 3 * 18);  // the last three radii, every side
 }
 
 TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {

@@ -1,15 +1,10 @@
-// The command line and the memory estimate: sizes read and shown, options
-// accepted and refused, and the cheap count of row patterns behind the
-// refusal of runs that cannot fit.
+// The command line: sizes read and shown, options accepted and refused.
 #include "options.h"
 
 #include <gtest/gtest.h>
 
-#include "fastsearch.h"
-#include "lattice.h"
 #include "process.h"
 #include "radius_util.h"
-#include "solve.h"
 #include "workers.h"
 
 namespace packer {
@@ -88,32 +83,6 @@ TEST(Options, AcceptedAndRefused) {
   EXPECT_NE(parsecommandline(2, threads, "packsvg", false).error, "");
   const char* flag[] = {"packsvg", "--svg"};
   EXPECT_NE(parsecommandline(2, flag, "packsvg", false).error, "");
-}
-
-TEST(MemoryNeed, OnlyTheSweepIsRefusedBeforeItStarts) {
-  // The sweep keeps every admissible pattern (the ones validmasks lists)
-  // as a state of every row with centres, in its trace: that much at
-  // least.  The bounded search, which finds every count, may drop nearly
-  // every state, so nothing is known before it runs.
-  for (const char* r : {"0.6", "0.75", "1", "1.1", "1.6", "2.5"})
-    for (int n : {4, 9, 15, 20}) {
-      Lattice lat = buildtables(n, radius(r));
-      MemoryNeed need = leastmemory(n, radius(r));
-      MemoryNeed count = leastmemory(n, radius(r), true);
-      const CentreRows rows = centrerows(lat);
-      EXPECT_EQ(count.bytes, 0u) << "n " << n << " r " << r;
-      if (!usessweep(lat) || rows.count == 0) {
-        EXPECT_EQ(need.bytes, 0u) << "n " << n << " r " << r;
-        continue;
-      }
-      EXPECT_EQ(need.patterns, validmasks(lat).size()) << n << " " << r;
-      EXPECT_GE(need.bytes, need.patterns * rows.count * 8);
-    }
-  EXPECT_EQ(leastmemory(63, radius("0.5")).bytes, 0u);  // no search at all
-  // Beyond any machine: Fibonacci-many patterns of 62 columns.
-  EXPECT_GT(leastmemory(63, radius("0.75")).bytes, 1ull << 50);
-  // Every row full, which the bounds prove at once: nothing to refuse.
-  EXPECT_EQ(leastmemory(63, radius("0.6")).bytes, 0u);
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
-// The search for radii up to 1, where a Profile is just the row last filled.
+// An exact search for radii up to 1, where a Profile is just the row last
+// filled: the tests' model for the odd grid and for the bounded search at
+// sides where the straightforward search would take hours.  It keeps every
+// admissible pattern of every row, so no program runs it (it took 100 s at
+// n = 34).
 //
 // Then the states of a row that admits centres are all its admissible
 // patterns (the empty parent accepts any of them), in Profile order, which
@@ -20,6 +24,7 @@
 
 #include "check.h"
 #include "fastsearch.h"
+#include "sweep.h"
 #include "progress.h"
 #include "workers.h"
 
@@ -46,12 +51,6 @@ struct SweepSizes {
       fib.push_back(count);
     for (int k = 0; k <= width; ++k)
       largest = std::max(largest, fib[k + 2] * fib[width - k + 3]);
-  }
-  // Both mix tables, the patterns in two orders, and the ranks of step k.
-  std::uint64_t bytes() const {
-    return 2 * largest * sizeof(std::uint64_t) +
-           (fib[width + 2] + fib[width + 3]) * sizeof(RowMask) +
-           fib[width + 2] * sizeof(std::size_t);
   }
   int width;
   std::vector<std::size_t> fib;
@@ -259,15 +258,5 @@ void Sweep::readoff(TracePiece& out, std::vector<int>& count) const {
 }  // namespace
 
 Trace searchsweep(const Lattice& lat) { return Sweep(lat).run(); }
-
-std::uint64_t sweepbytes(const Lattice& lat) {
-  const CentreRows rows = centrerows(lat);
-  if (!rows.cols) return 0;
-  const SweepSizes sizes(std::popcount(rows.cols));
-  const std::uint64_t patterns = sizes.fib[sizes.width + 2];
-  // A state of the trace: its parent and its pattern, in 32 bits each
-  // while the columns fit.
-  return sizes.bytes() + patterns * rows.count * (sizeof(int) + 4);
-}
 
 }  // namespace packer
