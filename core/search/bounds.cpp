@@ -21,6 +21,8 @@
 //   so none earlier in Profile order exists.
 //
 // So only states on no optimal path go, and they change nothing printed.
+// (The search also drops a state early when none of its successors a few
+// rows on could pass that test there: grouped.cpp, deadend().)
 //
 // LB may also be a guess: if the search with it ends on a packing of at
 // least LB circles, then OPT >= LB, so LB was a lower bound after all and

