@@ -16,9 +16,10 @@ with a previous release built from its commit.
   bench/run.py --scaling 2         packer --threads 2 against --threads 1 on
                                    the cases of the table, in turn, and the
                                    frontier cases over 5 s (FRONTIER_CASES)
-  --threads K                      the threads packer runs on in the other
-                                   modes (default 1: the previous release
-                                   has one)
+  --threads K                      the threads packer and the previous
+                                   release run on in the other modes
+                                   (default 1; a previous release needs the
+                                   option: 2.3 or later)
 """
 import argparse
 import os
@@ -206,7 +207,8 @@ def main():
     print(rule)
     for n, radius in CASES:
         text = f"{n} {radius}\n"
-        now, was = paired(packer, [old], text, args.repeat)
+        now, was = paired(packer, [old, f"--threads={args.threads}"], text,
+                          args.repeat)
         seconds, peak, out, _ = now
         count = out.decode().split("\n", 1)[0]
         row = f"| {n} | {radius} | {count} | {seconds:.2f} | {peak:.0f} |"
