@@ -734,12 +734,12 @@ void Expander::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = parents->count[parent] + depth;  // depth: centres in m
   if (val < mincount) return;  // see SearchOptions::mincount
+  if (val < g.aheadmincount && deadend(depth, val)) return;
   RowMask* succ = successor.data();
   for (int j = 0; j + 1 < w; ++j)
     succ[j] =
         g.merging ? survivors[j] & ~covered[depth][w - 1 - j] : survivors[j];
   succ[w - 1] = m;
-  if (val < g.aheadmincount && deadend(depth, val)) return;
   const int dest = g.shardof(succ);
   Outbox& box = outbox[dest];
   RowMask* stored = &box.keys[box.items.size() * w];
