@@ -39,11 +39,6 @@ class MaskColumn {
     low_[k] = static_cast<std::uint32_t>(m);
     if (wide_) high_[k] = static_cast<std::uint32_t>(m >> 32);
   }
-  // Makes room for masks up to `widest` at once, so that set() never
-  // changes the layout: threads may then set() different entries at once.
-  void fit(RowMask widest) {
-    if ((widest >> 32) != 0) widen();
-  }
 
  private:
   void widen() {

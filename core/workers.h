@@ -1,6 +1,6 @@
 // The threads a run computes on: one pool for the whole run, its workers
 // waiting between the parallel steps of the searches (a row's expansion,
-// a sweep step), so that no thread is made per row.
+// a beam's trim), so that no thread is made per row.
 #pragma once
 
 #include <atomic>

@@ -164,6 +164,7 @@ class Expander {
   const RowMask* survivors = nullptr;   // key[1..w-1] shared by the group
   int groupend = 0;                     // one past the group in `order`
   RowMask allowed = 0;                  // free columns of row i
+  bool lookahead = false;               // some successor may need deadend()
   RowMask ahead[kAxis + 1][kAxis + 1];  // ahead[depth][t]: columns of row
                                         // i + t blocked by the group's
                                         // surviving rows and the pattern's
@@ -620,12 +621,14 @@ void Expander::expandshard(int s) {
     for (int j = 0; j + 1 < w; ++j)
       blocked |= blockedby(survivors[j], w - 1 - j);
     allowed = g.lat.borderok[g.row] & ~blocked;
-    if (g.aheadmincount != INT_MIN)
+    // Parents come best first: when the last has the count of row i + w
+    // already, so has every successor, and none is tested.
+    lookahead = parents->count[order[groupend - 1]] < g.aheadmincount;
+    if (lookahead)
       for (int t = 1; t <= w; ++t) {
         ahead[0][t] = 0;
-        for (int j = 0; j + 1 < w; ++j)
-          if (t + w - 1 - j <= w)
-            ahead[0][t] |= blockedby(survivors[j], t + w - 1 - j);
+        for (int j = t - 1; j + 1 < w; ++j)
+          ahead[0][t] |= blockedby(survivors[j], t + w - 1 - j);
       }
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     mincount = std::max(g.rowmincount, g.floor.load(std::memory_order_relaxed));
@@ -724,7 +727,7 @@ void Expander::extend(int depth, RowMask m, int from, int first) {
       continue;
     for (int d = 1; d < g.w; ++d)
       covered[depth + 1][d] = covered[depth][d] | g.cover[d][c];
-    if (g.aheadmincount != INT_MIN)
+    if (lookahead)
       for (int t = 1; t <= g.w; ++t)
         ahead[depth + 1][t] = ahead[depth][t] | g.lat.blocks[t][c];
     extend(depth + 1, grown, c + g.lat.gap, f);
@@ -736,7 +739,7 @@ void Expander::emit(int depth, RowMask m, int first) {
   const int parent = order[first];
   const int val = parents->count[parent] + depth;  // depth: centres in m
   if (val < mincount) return;  // see SearchOptions::mincount
-  if (val < g.aheadmincount && deadend(depth, val)) return;
+  if (lookahead && val < g.aheadmincount && deadend(depth, val)) return;
   RowMask* succ = successor.data();
   for (int j = 0; j + 1 < w; ++j)
     succ[j] =

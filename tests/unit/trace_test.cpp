@@ -47,9 +47,6 @@ TEST(MaskColumn, SetAfterPushAndResizeKeepEveryMask) {
     std::size_t size = want.size() + trial % 3;
     column.resize(size);
     want.resize(size);
-    // Made wide ahead of the sets, as a shared fill does: nothing read
-    // changes.
-    if (trial % 5 == 0) column.fit(RowMask{1} << 40);
     expectholds(column, want);
     for (std::size_t k = 0; k < size; ++k)
       if (rng() % 2) {
