@@ -200,7 +200,7 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
   }
 }
 
-TEST(Differential, TheWholeSearchsAnswersAtLargerSidesUpToRadiusOne) {
+TEST(Differential, TheWholeSearchesAnswersAtLargerSidesUpToRadiusOne) {
   // The grouped search keeping every state, itself checked against the
   // straightforward search above, is the model where a Profile is a single
   // row, up to the sides where it still finishes quickly: for the odd grid,
