@@ -149,6 +149,30 @@ TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
   EXPECT_GE(widened, 2);  // a few: most guesses here sit at the ceiling
 }
 
+TEST(Differential, StripsBoundedByFailedGuessesKeepTheAnswer) {
+  // Strips bought a few at a time, and every search guessing the rest's
+  // bounds at once: both the answer and the count must stand, and the
+  // guesses must have lowered some bound (fewer states somewhere).
+  int fewer = 0;
+  for (const char* r : {"1.1", "1.3", "1.46", "1.6", "1.9", "2.2", "2.6"})
+    for (int n = 6; n <= 16; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      BoundsBudget guessing;
+      guessing.first = 4;
+      guessing.guessafter = 0;
+      guessing.guessstates = n % 2 ? 16 : 1 << 20;  // stopped early, or not
+      BoundsBudget whole = guessing;
+      whole.guessafter = 1LL << 60;
+      const Trace want = searchreference(lat);
+      const Trace got = searchbounded(lat, guessing);
+      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
+      EXPECT_EQ(searchbounded(lat, guessing, true).sol, want.sol)
+          << "count, n " << n << " r " << r;
+      fewer += got.states < searchbounded(lat, whole).states;
+    }
+  EXPECT_GT(fewer, 5);
+}
+
 TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
   int wide = 0;  // cases with centres allowed in column 32 or beyond
   for (int n = 27; n <= kMaxSide; ++n) {
