@@ -90,10 +90,11 @@ struct BoundsBudget {
   long long first = 1 << 18;
   long long strips = 1 << 24;
   long long giveup = 8;
-  // A search that ends holding more states than this has the strips too
-  // long to search whole bounded by failed guesses instead (bounds.cpp),
-  // once; each guess may hold `guessstates` states, or four times those
-  // of the last guess that failed.
+  // Once a search holds more states than this when it fails its guess or
+  // is given up, the strips too tall to have been searched whole are
+  // bounded by failed guesses instead (bounds.cpp), once; each guess may
+  // hold `guessstates` states, or four times those of the last guess that
+  // failed.
   long long guessafter = 1 << 24;
   long long guessstates = 1 << 21;
 };
