@@ -86,9 +86,7 @@ class StripBounds {
       spent += t.states;
     }
     for (int len = 0; len <= rows; ++len) {
-      strip[len] = exact[len];
-      for (int s = 1; s < len; ++s)
-        strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
+      strip[len] = std::min(exact[len], split(len));
     }
     setupper();
   }
@@ -97,8 +95,7 @@ class StripBounds {
   // guesses, shortest first, and updates the bounds.
   void disproverest(long long guessstates) {
     for (int len = done + 1; len <= rows; ++len) {
-      for (int s = 1; s < len; ++s)  // the shorter bounds just fell
-        strip[len] = std::min(strip[len], strip[s] + strip[len - s]);
+      strip[len] = split(len);  // the shorter bounds just fell
       strip[len] = exact[len] = disprove(len, guessstates);
     }
     done = rows;
@@ -110,6 +107,14 @@ class StripBounds {
   int above(int i) const { return upper[i]; }
 
  private:
+  // The least bound of `len` rows split in two shorter runs.
+  int split(int len) const {
+    int least = kNone;
+    for (int s = 1; s < len; ++s)
+      least = std::min(least, strip[s] + strip[len - s]);
+    return least;
+  }
+
   void setupper() {
     int below = 0;  // rows i+1..n that admit centres
     for (int i = lat.n; i >= 0; --i) {
