@@ -106,8 +106,8 @@ def main():
         check("--count " + text.decode().strip(), r.returncode == 2 and
               not r.stdout and r.stderr.count(b"\n") == 1, r)
     # Every row full, just above radius one half, which the bounds prove
-    # at once, and the odd grid above sqrt(2)/2 up to 1: answered at once
-    # however large the side.
+    # at once, and the grids above sqrt(2)/2 up to 1 and above sqrt(2) up
+    # to 3/2: answered at once however large the side.
     for radius, want in [(b"0.6", b"1922\n"), (b"0.75", b"961\n")]:
         r = run(program, ["--count"], b"63 " + radius)
         check("--count 63 " + radius.decode(), r.returncode == 0 and
@@ -115,9 +115,12 @@ def main():
     r = run(program, ["63", "0.6"])
     check("63 0.6", r.returncode == 0 and r.stdout.startswith(b"1922\n")
           and r.stdout.count(b"\n") == 1923, (r.returncode, r.stderr))
-    for text in [b"63 1\n", b"63 0.75\n", b"40 0.75\n", b"34 1\n"]:
-        n = int(text.split()[0])
-        count = (n // 2) ** 2  # the odd rows and columns below n
+    # The odd rows and columns below n; every third row and column from 2
+    # up to n - 2.
+    for text, count in [(b"63 1\n", 31 ** 2), (b"63 0.75\n", 31 ** 2),
+                        (b"40 0.75\n", 20 ** 2), (b"34 1\n", 17 ** 2),
+                        (b"63 1.5\n", 20 ** 2), (b"48 1.46\n", 15 ** 2),
+                        (b"36 1.4143\n", 11 ** 2)]:
         started = time.monotonic()
         r = run(program, [], text)
         seconds = time.monotonic() - started

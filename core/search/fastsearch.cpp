@@ -21,7 +21,7 @@ bool profilebefore(const RowMask* a, const RowMask* b, int width) {
 }
 
 Trace searchfast(const Lattice& lat) {
-  return usesoddgrid(lat) ? searchoddgrid(lat) : searchbounded(lat);
+  return usesgrid(lat) ? searchgrid(lat) : searchbounded(lat);
 }
 
 int countfast(const Lattice& lat) { return searchbounded(lat, {}, true).sol; }

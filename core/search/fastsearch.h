@@ -19,21 +19,20 @@ namespace packer {
 // the newest; both keys cover the same rows.
 bool profilebefore(const RowMask* a, const RowMask* b, int width);
 
-// Whether searchfast() answers without a search (oddgrid.cpp): where a
-// Profile is a single row (radius up to 1) and diagonal neighbours overlap.
-// There millions of packings tie for the optimum, and a search, which keeps
-// every state on one of them, grows with the side like the Fibonacci
-// numbers (a sweep over the columns that kept every admissible pattern of
-// every row took 100 s at n = 34 and was refused past n = 37); the answer
-// follows from the ties' order instead.  Without that overlap every row
-// can be full and the bounds prove it at once.
-bool usesoddgrid(const Lattice& lat);
+// Whether searchfast() answers without a search (grid.cpp): where two
+// centres overlap exactly when they lie at most k rows and k columns apart,
+// k = 1 (radii above sqrt(2)/2 up to 1) or 2 (above sqrt(2) up to 3/2).
+// There millions of packings can tie for the optimum, and a search keeps
+// every state on one of them; the answer follows from the ties' order
+// instead.
+bool usesgrid(const Lattice& lat);
 
-// The answer's path where usesoddgrid(): the odd columns of the odd rows
-// below row n, one state a row, as the search would find it.
-Trace searchoddgrid(const Lattice& lat);
+// The answer's path where usesgrid(): every (k + 1)-th column of every
+// (k + 1)-th row from the first that admits centres, one state a row, as
+// the search would find it.
+Trace searchgrid(const Lattice& lat);
 
-// Picks what suits the radius: the odd grid (see above) or the bounded
+// Picks what suits the radius: the grid (see above) or the bounded
 // grouped search.
 Trace searchfast(const Lattice& lat);
 

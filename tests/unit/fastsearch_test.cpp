@@ -224,25 +224,37 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
   }
 }
 
-TEST(Differential, TheWholeSearchesAnswersAtLargerSidesUpToRadiusOne) {
+TEST(Differential, TheWholeSearchesAnswersAtLargerSidesOnTheGrids) {
   // The grouped search keeping every state, itself checked against the
   // straightforward search above, is the model where a Profile is a single
-  // row, up to the sides where it still finishes quickly: for the odd grid,
-  // and for the bounded search just above radius one half, where every row
-  // is full.
-  int oddgrids = 0;
+  // row, up to the sides where it still finishes quickly: for the grid of
+  // radii up to 1, and for the bounded search just above radius one half,
+  // where every row is full.
+  int grids = 0;
   for (const char* r : {"0.5000001", "0.6", "0.7071", "0.70711", "0.85", "1"})
     for (int n = 1; n <= 20; n += n < 16 ? 1 : 4) {
       Lattice lat = buildtables(n, radius(r));
       std::string want = answer(searchgrouped(lat), n);
       EXPECT_EQ(answer(searchfast(lat), n), want) << "n " << n << " r " << r;
-      if (usesoddgrid(lat)) {
-        ++oddgrids;
+      if (usesgrid(lat)) {
+        ++grids;
         continue;
       }
       EXPECT_EQ(answer(searchbounded(lat), n), want) << "n " << n << " r " << r;
     }
-  EXPECT_EQ(oddgrids, 3 * 17);  // the last three radii, every side
+  EXPECT_EQ(grids, 3 * 17);  // the last three radii, every side
+  // Above sqrt(2) up to 3/2 a Profile spans two rows, and the bounded
+  // search is the model: every remainder of the side by 3, up to the sides
+  // where it still finishes within a second.
+  for (const char* r : {"1.4143", "1.46", "1.5"})
+    for (int n = 15; n <= 24; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      ASSERT_TRUE(usesgrid(lat)) << "n " << n << " r " << r;
+      EXPECT_EQ(answer(searchgrid(lat), n), answer(searchbounded(lat), n))
+          << "n " << n << " r " << r;
+    }
+  for (const char* r : {"1.4142", "1.5000001"})
+    EXPECT_FALSE(usesgrid(buildtables(20, radius(r)))) << r;
 }
 
 TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
