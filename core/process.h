@@ -39,6 +39,13 @@ struct MemoryLimit {
 // `requested`: the bytes --max-memory asked for, 0 when it was not given.
 MemoryLimit memorylimit(std::uint64_t requested);
 
+// Starts the program again, once, from the top, with the C library's
+// allocator told to back its heap with transparent huge pages, where the
+// system leaves those to each program to ask for and the caller has not
+// set the allocator's choice (GLIBC_TUNABLES).  Returns where it does not.
+// To be called first thing in main, with main's argv.
+void usehugepages(char** argv);
+
 // Caps the address space at limit.bytes, so that a run that outgrows it
 // ends in the out-of-memory message rather than in swapping or the
 // kernel's kill.  The stack is grown to a reserve first, so that a deep

@@ -81,6 +81,7 @@ void showprogress() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  packer::usehugepages(argv);
   const packer::CommandLine args =
       packer::parsecommandline(argc, argv, "packer", true, {"--count"});
   if (!args.error.empty()) {

@@ -195,6 +195,7 @@ Arguments parsearguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  packer::usehugepages(argv);
   const Arguments a = parsearguments(argc, argv);
   const int n = static_cast<int>(a.n);
   const std::string context = "n = " + std::to_string(n);

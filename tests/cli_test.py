@@ -142,6 +142,37 @@ def main():
           shown[1].endswith(b"\r\x1b[K"),
           shown[1][-200:])
 
+    # Where the system leaves huge pages to each program, packer starts
+    # again once with the allocator asked for them, unless the caller chose:
+    # the environment it started with last says which (read while packer
+    # waits for its input; the C library cuts the variable's value at each
+    # ':' there as it reads it), and the answer is the same.
+    try:
+        with open("/sys/kernel/mm/transparent_hugepage/enabled") as f:
+            asked = "[madvise]" in f.read()
+    except OSError:
+        asked = False
+    for given, restarts in [(None, asked), ("glibc.malloc.hugetlb=0", False),
+                            ("glibc.malloc.tcache_count=0", asked)]:
+        env = dict(os.environ)
+        env.pop("GLIBC_TUNABLES", None)
+        if given:
+            env["GLIBC_TUNABLES"] = given
+        proc = subprocess.Popen([program], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, env=env)
+        for _ in range(20):
+            with open("/proc/%d/environ" % proc.pid, "rb") as f:
+                started = f.read().split(b"\0")
+            seen = b"glibc.malloc.hugetlb=1" in started or \
+                b"GLIBC_TUNABLES=glibc.malloc.hugetlb=1" in started
+            if seen:
+                break
+            time.sleep(0.05)
+        out, _ = proc.communicate(b"12 1.5\n", timeout=60)
+        check("GLIBC_TUNABLES %s" % given, proc.returncode == 0 and
+              out == plain.stdout and seen == restarts,
+              (given, [v for v in started if b"glibc" in v.lower()]))
+
     finish(failures, "failed")
 
 
