@@ -169,12 +169,15 @@ void usehugepages(char** argv) {
   const char* set = std::getenv("GLIBC_TUNABLES");
   const std::string caller = set ? set : "";
   if (caller.find("glibc.malloc.hugetlb") != std::string::npos) return;
-  // "always" needs nothing, "never" allows nothing.
-  std::ifstream enabled("/sys/kernel/mm/transparent_hugepage/enabled");
+  // "always" needs nothing, "never" allows nothing.  The file is closed
+  // before the restart, which would otherwise inherit it, as standard input
+  // if that was closed.
   std::string mode;
-  if (!std::getline(enabled, mode) ||
-      mode.find("[madvise]") == std::string::npos)
-    return;
+  {
+    std::ifstream enabled("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::getline(enabled, mode);
+  }
+  if (mode.find("[madvise]") == std::string::npos) return;
   const std::string tunables =
       (caller.empty() ? "" : caller + ":") + "glibc.malloc.hugetlb=1";
   if (setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0) return;
