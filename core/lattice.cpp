@@ -61,6 +61,19 @@ Lattice transposedstrip(const Lattice& lat, int height) {
   return strip;
 }
 
+Lattice firstrows(const Lattice& lat, int rows) {
+  Lattice cut = lat;
+  int seen = 0;  // rows 1..i that admit centres
+  for (int i = 1; i <= lat.n; ++i) {
+    if (lat.borderok[i] != 0) ++seen;
+    if (seen > rows) {
+      cut.borderok[i] = 0;
+      for (int c = 0; c <= lat.n; ++c) cut.okplaceborder[i][c] = false;
+    }
+  }
+  return cut;
+}
+
 CentreRows centrerows(const Lattice& lat) {
   CentreRows rows;
   for (int i = 1; i <= lat.n; ++i)

@@ -74,6 +74,11 @@ std::vector<std::uint64_t> patterncounts(int width, int gap);
 // rows of lat can hold, cheaply while `height` is small.
 Lattice transposedstrip(const Lattice& lat, int height);
 
+// The square with centres only in its first `rows` rows that admit them:
+// a lattice of its own, whose packings are those of these rows, so that a
+// bound on what they hold can be proven by a search of it.
+Lattice firstrows(const Lattice& lat, int rows);
+
 // The row-distance rule: a centre placed in row r may still overlap a circle
 // of row `row` + 1 or later, so it must stay in the Profile after `row`.
 bool staysafter(const Lattice& lat, int r, int row);

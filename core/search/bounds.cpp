@@ -124,27 +124,18 @@ class StripBounds {
   }
 
   // A bound for `len` rows, proven by guesses from strip[len] (the split
-  // bound) down.  The rows form a lattice of their own: the square
-  // without the rows after them, all of whose rows that admit centres are
-  // theirs.  The bounded search of it with guess G, cut below each row by
-  // the shorter strips' bounds, keeps every packing of G circles if one
-  // exists (see above), so one that ends below G proves the rows hold at
-  // most G - 1.  A guess the rows can hold makes the search keep every
+  // bound) down.  The rows form a lattice of their own, firstrows(): the
+  // square without the rows after them.  The bounded search of it with guess G,
+  // cut below each row by the shorter strips' bounds, keeps every packing of G
+  // circles if one exists (see above), so one that ends below G proves the rows
+  // hold at most G - 1.  A guess the rows can hold makes the search keep every
   // state on their best packings, many times the states of a failing one
   // (at n = 34 and radius 1.581138, 47 million against 0.3), so each
   // guess may hold at most `guessstates` or four times the states of the
   // last that failed, and the first guess not disproved within that ends
   // the bounding.
   int disprove(int len, long long guessstates) {
-    Lattice cut = lat;
-    int seen = 0;  // rows 1..i that admit centres
-    for (int i = 1; i <= lat.n; ++i) {
-      if (lat.borderok[i] != 0) ++seen;
-      if (seen > len || (seen == len && lat.borderok[i] == 0)) {
-        cut.borderok[i] = 0;
-        for (int c = 0; c <= lat.n; ++c) cut.okplaceborder[i][c] = false;
-      }
-    }
+    const Lattice cut = firstrows(lat, len);
     SearchOptions test;
     test.trace = false;
     test.phase = "upper bounds";

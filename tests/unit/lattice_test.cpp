@@ -71,6 +71,21 @@ TEST(Tables, BorderTableAdmitsTouchingCirclesOnly) {
   EXPECT_TRUE(eight.okplaceborder[4][3]);
 }
 
+TEST(Tables, TheFirstRowsKeepTheirCentresAndNoOthers) {
+  // At n = 10 and radius 1.5 centres fit in rows and columns 2..8.
+  Lattice lat = buildtables(10, radius("1.5"));
+  for (int rows = 0; rows <= 8; ++rows) {
+    Lattice cut = firstrows(lat, rows);
+    for (int i = 0; i <= 10; ++i) {
+      const bool kept = i >= 2 && i < 2 + rows;
+      EXPECT_EQ(cut.borderok[i], kept ? lat.borderok[i] : 0)
+          << rows << " " << i;
+      for (int c = 0; c <= 10; ++c)
+        EXPECT_EQ(cut.okplaceborder[i][c], kept && lat.okplaceborder[i][c]);
+    }
+  }
+}
+
 TEST(RowPatterns, ListedCasesAndCounts) {
   EXPECT_EQ(validmasks(buildtables(4, radius("1.0"))),
             (std::vector<RowMask>{0, 2, 4, 8, 10}));
