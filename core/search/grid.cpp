@@ -10,7 +10,7 @@
 //
 // These are the classes where the searches meet the most ties: where m is
 // not one more than a multiple of k + 1, the grid has room to shift, and
-// millions of packings are optimal.  A search keeps every state on one of
+// very many packings are optimal.  A search keeps every state on one of
 // them: for k = 1 one that kept every admissible pattern of every row took
 // 100 s at n = 34 and was refused past n = 37; for k = 2 the bounded search
 // took 24 s at n = 33 and 103 s and 3.9 GiB at n = 36.  What they print
