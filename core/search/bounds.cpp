@@ -71,7 +71,12 @@ class StripBounds {
         rows(centrerows(lat).count),
         exact(rows + 1, kNone),
         strip(rows + 1),
-        upper(lat.n + 1) {
+        upper(lat.n + 1),
+        below(lat.n + 1) {
+    for (int i = lat.n, count = 0; i >= 0; --i) {
+      below[i] = count;
+      if (i >= 1 && lat.borderok[i] != 0) ++count;
+    }
     exact[0] = 0;
     strips.trace = false;
     strips.phase = "upper bounds";
@@ -116,11 +121,7 @@ class StripBounds {
   }
 
   void setupper() {
-    int below = 0;  // rows i+1..n that admit centres
-    for (int i = lat.n; i >= 0; --i) {
-      upper[i] = strip[below];
-      if (i >= 1 && lat.borderok[i] != 0) ++below;
-    }
+    for (int i = 0; i <= lat.n; ++i) upper[i] = strip[below[i]];
   }
 
   // A bound for `len` rows, proven by guesses from strip[len] (the split
@@ -143,11 +144,10 @@ class StripBounds {
     int bound = strip[len];
     long long failed = 0;  // states of the last guess disproved
     for (int guess = bound; guess > 0; --guess) {
-      int after = 0;  // rows i+1..n of the cut that admit centres
-      for (int i = lat.n; i >= 0; --i) {
-        test.mincount[i] = after == len ? 0 : guess - strip[after];
-        if (i >= 1 && cut.borderok[i] != 0) ++after;
-      }
+      // Of rows i+1..n, the cut keeps those among its first `len`; where it
+      // keeps all, guess - strip[len] <= 0 drops nothing.
+      for (int i = 0; i <= lat.n; ++i)
+        test.mincount[i] = guess - strip[std::max(0, below[i] - (rows - len))];
       test.maxstates = std::max(guessstates, 4 * failed);
       Trace t = searchgrouped(cut, test);
       spent += t.states;
@@ -165,6 +165,7 @@ class StripBounds {
                            // found; else kNone
   std::vector<int> strip;  // the bound for `len` rows, from exact[]
   std::vector<int> upper;  // upper[i]: bound for rows i+1..n
+  std::vector<int> below;  // below[i]: rows i+1..n that admit centres
   int done = 0;            // exact[1..done] are known
   long long spent = 0;     // states of the strips searched so far
   SearchOptions strips;    // how the strips are searched
