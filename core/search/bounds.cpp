@@ -238,8 +238,9 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // square's bound is the optimum, so the answer's search is the next
   // one, and the run takes 24 to 33 s and 1.1 GiB instead of 147 s and
   // 9.8 GiB.  Smaller searches pay more for the guesses than they save
-  // (26 1.55, whose searches hold up to 9 million states: 4.8 s with
-  // them, 2.7 s without).  A search in progress keeps its guess (see
+  // (26 1.55, whose searches hold up to 9 million states, took 4.8 s
+  // instead of 2.7 s when an earlier form guessed before every search,
+  // with 2^20 states a guess).  A search in progress keeps its guess (see
   // above), so only the next search has the lower ceiling.
   bool guessed = false;
   auto guessbounds = [&](long long states) {
