@@ -48,10 +48,10 @@ struct SearchOptions {
   long long maxstates = 0;       // once the rows so far hold more states
                                  // than this, between two rows: call
                                  // `refine`, or stop (0: never)
-  // May raise `mincount` for the rows not yet filled (never lower it: the
-  // search drops states early by it) and raise `maxstates`, given the
-  // states so far; false stops the search (Trace::stopped).
-  std::function<bool(SearchOptions&, long long states)> refine;
+  // May raise `mincount` for the rows after `row`, the last filled (never
+  // lower it: the search drops states early by it), and raise `maxstates`,
+  // given the states so far; false stops the search (Trace::stopped).
+  std::function<bool(SearchOptions&, int row, long long states)> refine;
   std::size_t beam = 0;  // keep only this many states a row, those with the
                          // most circles (0: all); the result is then a
                          // lower bound on the optimum, no longer exact

@@ -337,7 +337,7 @@ Trace Grouped::run() {
     fillrow(i);
     if (limits.maxstates && trace.states > limits.maxstates) {
       const std::vector<int> before = limits.mincount;
-      if (!(limits.refine && limits.refine(limits, trace.states))) {
+      if (!(limits.refine && limits.refine(limits, i, trace.states))) {
         trace.stopped = true;
         return std::move(trace);
       }
