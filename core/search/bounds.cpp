@@ -83,10 +83,9 @@ class StripBounds {
   }
 
   // Searches taller strips until their states reach `budget`, then
-  // updates the bounds; only strips that bound some rows after row `from`,
-  // the rows a search has still to fill.
-  void buy(long long budget, int from = 0) {
-    while (done < below[from] && spent < budget) {
+  // updates the bounds.
+  void buy(long long budget) {
+    while (done < rows && spent < budget) {
       Trace t = searchgrouped(transposedstrip(lat, done + 1), strips);
       exact[++done] = t.sol;
       spent += t.states;
@@ -224,12 +223,14 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // Widens the beam where that may change the next search: a better
   // packing raises the guess (unless it is at the ceiling already), or, for
   // the count, reaches the ceiling.  Returns whether it did.
+  auto widenable = [&] {
+    return lower < ceiling && beam.beam < budget.widest &&
+           (countonly || nextguess() < ceiling);
+  };
   auto widen = [&](long long spent) {
     const long long wider = 8 * static_cast<long long>(beam.beam);
     const int before = nextguess();
-    if (lower == ceiling || beam.beam >= budget.widest ||
-        4 * wider * n > spent || (!countonly && before == ceiling))
-      return false;
+    if (!widenable() || 4 * wider * n > spent) return false;
     beam.beam *= 8;
     lower = std::max(lower, searchgrouped(lat, beam).sol);
     return nextguess() != before || (countonly && lower == ceiling);
@@ -270,17 +271,21 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // starting again would repeat the rows already filled (n = 26 at radius
   // 1.55: two searches given up took 2.5 s of 4.3).
   //
+  //
   // Strips no taller than the rows left to fill are all the search can
-  // still use: once those are known, it runs to the end.  Buying taller
-  // ones there helped only a later search, if any: at n = 26 and radius
-  // 1.55 the answer's search was given up at row 19 of 26 and bought
-  // strips for 0.5 s, after which its last rows took 0.1 s.
+  // still use: once those are known, neither more strips nor the guessed
+  // bounds are bought, only wider beams, each time the search's states
+  // have doubled.  Buying them helped only a later search, if any: at
+  // n = 26 and radius 1.55 the answer's search was given up at row 19 of
+  // 26 and bought strips for 0.5 s, after which its last rows took 0.1 s;
+  // at n = 34 and radius 2.5 the guessed bounds took 5.4 s of 28.
   full.refine = [&](SearchOptions& o, int row, long long states) {
     const bool settled = bounds.settled(row);
     if (!settled) guessbounds(states);
-    if (!widen(states) && !settled) bounds.buy(spend *= 4, row);
+    if (!widen(states) && !settled) bounds.buy(spend *= 4);
     if (countonly && lower == ceiling) return false;  // proven by the beam
     setlimits(o, row);
+    if (bounds.settled(row) && widenable()) o.maxstates = 2 * states;
     return true;
   };
   for (;;) {

@@ -105,13 +105,30 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
 // radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
 // where row masks first need more than 32 bits, when they are that large.
 // What a run of the bounded search did after its first search: bought
-// more strips, or widened its beam.
+// more strips, or widened its beam; and whether it bought strips for a
+// search given up where no row it had left could use them: `strips` rows
+// are bounded exactly, and the rows after the one it gave up at hold no
+// more rows that admit centres (`lat`: the square being searched).
 struct Rounds {
-  bool searched = false, bought = false, widened = false;
+  bool searched = false, bought = false, widened = false, useless = false;
+  const Lattice* lat = nullptr;
+  int strips = 0;     // strips searched so far, one a height
+  int givenup = 0;    // the last row a search reported, if it was not row n
+  bool instrip = false;
 };
 Rounds rounds;
 void watchrounds() {
-  const std::string phase = progress().phase;
+  const Progress& p = progress();
+  const std::string phase = p.phase;
+  if (phase == "upper bounds" && !rounds.instrip && rounds.givenup) {
+    int left = 0;  // rows after the one given up at that admit centres
+    for (int i = rounds.givenup + 1; i <= rounds.lat->n; ++i)
+      left += rounds.lat->borderok[i] != 0;
+    rounds.useless = rounds.useless || rounds.strips >= left;
+  }
+  if (phase == "upper bounds" && p.row == 1) ++rounds.strips;
+  rounds.instrip = phase == "upper bounds";
+  rounds.givenup = phase == "search" && p.row < p.rows ? p.row : 0;
   rounds.searched = rounds.searched || phase == "search";
   rounds.bought = rounds.bought || (rounds.searched && phase == "upper bounds");
   rounds.widened =
@@ -136,11 +153,13 @@ TEST(Differential, BoundsBoughtInRoundsKeepTheAnswer) {
   progress().onrow = watchrounds;
   for (const char* r : {"1.1", "1.3", "1.46", "1.6", "1.9", "2.2"})
     for (int n = 6; n <= 15; ++n) {
-      rounds = {};
       Lattice lat = buildtables(n, radius(r));
+      rounds = {};
+      rounds.lat = &lat;
       Trace t = searchbounded(lat, tinybudget());
       bought += rounds.bought;
       widened += rounds.widened;
+      EXPECT_FALSE(rounds.useless) << "n " << n << " r " << r;
       EXPECT_EQ(answer(t, n), answer(searchreference(lat), n))
           << "n " << n << " r " << r;
     }
@@ -204,9 +223,12 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
       EXPECT_EQ(countfast(lat), want)
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
       rounds = {};
+      rounds.lat = &lat;
       EXPECT_EQ(searchbounded(lat, tinybudget(), true).sol, want)
           << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
       widened += rounds.widened;
+      EXPECT_FALSE(rounds.useless)
+          << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
     }
   progress().onrow = nullptr;
   EXPECT_GE(widened, 20);
