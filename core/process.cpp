@@ -183,6 +183,14 @@ void usehugepages(char** argv) {
   const std::string tunables =
       (caller.empty() ? "" : caller + ":") + "glibc.malloc.hugetlb=1";
   if (setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0) return;
+  // By the file's own path, so that the process keeps its name ("packer",
+  // not "exe", in ps and top); by the link where that cannot be read.
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length > 0) {
+    self[length] = '\0';
+    execv(self, argv);
+  }
   execv("/proc/self/exe", argv);
   // Not restarted: go on as before, in the environment as it was.
   if (set)

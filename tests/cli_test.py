@@ -171,10 +171,14 @@ def main():
             if seen:
                 break
             time.sleep(0.05)
+        # Restarted or not, it goes by its own name in ps and top.
+        with open("/proc/%d/comm" % proc.pid) as f:
+            name = f.read().strip()
         out, _ = proc.communicate(b"12 1.5\n", timeout=60)
         check("GLIBC_TUNABLES %s" % given, proc.returncode == 0 and
-              out == plain.stdout and seen == restarts,
-              (given, [v for v in started if b"glibc" in v.lower()]))
+              out == plain.stdout and seen == restarts and
+              name == os.path.basename(program)[:15],
+              (given, name, [v for v in started if b"glibc" in v.lower()]))
 
     finish(failures, "failed")
 
