@@ -54,7 +54,8 @@ RowMask rankoldest(Rank r) {
 // rows a successor shares with its group in the next row, so every group
 // lies within one shard.  Each worker of the pool expands the groups of the
 // shards it takes, and hands each successor to the shard its own key picks,
-// in batches, under that shard's lock.  Same keys meet in the same shard, and
+// in batches, merged under that shard's lock, mostly by the worker that
+// owns the shard (Batch).  Same keys meet in the same shard, and
 // there the merge keeps, whatever the order successors arrive in, the one
 // the straightforward search keeps: the highest count, then the parent
 // first in Profile order.  Distinct parents have distinct Profiles, so that
@@ -69,6 +70,35 @@ RowMask rankoldest(Rank r) {
 // its own best states (Grouped::keepbest).
 class Grouped;
 
+// A successor on its way to its shard.
+struct Pending {
+  std::uint64_t hash;  // of its key, which the table probes with
+  int val, parent;     // its count; its parent's index in the whole row
+  RowMask placed;      // its pattern
+};
+
+// Successors wait in a batch for each shard and merge a batch at a time,
+// the table slot of each loaded a few successors ahead, so that the cache
+// misses of the merge overlap.  Merging each at once is simpler, and a
+// fifth slower where rows do merge (n = 26 at radius 2.0000001: 0.72 s
+// against 0.57 s, measured with a ring of eight).
+//
+// On several threads, each shard is merged into by the worker that owns
+// it, while it keeps up: the others queue their full batches for it, and
+// it merges them whenever it sends a batch on.  A shard's table then stays
+// in one core's cache.  Every worker merging its own batches is simpler,
+// but the tables' cache lines then travel between the cores: the beam at
+// n = 26, radius 1.1, took 15 to 35 % more processor time on two cores
+// than on one, and 26 1.55 on two threads 1.85 s against 1.6 s so (medians
+// of six, alternating).  A worker whose batch finds a shard's queue full
+// merges it itself, so the queues stay short.
+constexpr std::size_t kBatch = 256;
+constexpr std::size_t kQueued = 8;  // batches a shard's queue holds at most
+struct Batch {
+  std::vector<RowMask> keys;  // key of item q at q * w; kBatch keys long
+  std::vector<Pending> items;
+};
+
 // A part of the states of one row, on cache lines of its own: workers
 // write different shards at once.
 struct alignas(64) Shard {
@@ -77,6 +107,11 @@ struct alignas(64) Shard {
   TracePiece links;        // parent (index in the whole previous row) and
                            // pattern of each state; kept only for a trace
   std::mutex lock;         // held while successors merge in
+  // Batches from other workers, waiting for the worker that owns the
+  // shard (Grouped::ownerof) to merge them.
+  std::mutex inboxlock;
+  std::vector<std::unique_ptr<Batch>> inbox;
+  std::atomic<int> waiting{0};  // inbox.size(), read without the lock
   // A beam's slice ranks its states (beamafter) and, when it trims, keeps
   // its best `slicebeam`; an arrival ranked after the last one kept, its
   // cut, is dropped.  Before the first trim the cut's count is INT_MIN,
@@ -86,13 +121,6 @@ struct alignas(64) Shard {
   std::uint64_t cuthash = 0;
   std::vector<RowMask> cutkey;
   KeyTable spare;  // the table the kept keys move to when trimming
-};
-
-// A successor on its way to its shard.
-struct Pending {
-  std::uint64_t hash;  // of its key, which the table probes with
-  int val, parent;     // its count; its parent's index in the whole row
-  RowMask placed;      // its pattern
 };
 
 // The order a beam keeps states in: more circles first, then a smaller
@@ -124,9 +152,10 @@ struct BeamTie {
 // waiting for their shards.
 class Expander {
  public:
-  explicit Expander(Grouped& g);
+  Expander(Grouped& g, int worker);
   void expandshard(int s);
   void flush();
+  void mergeinbox(int s);
 
   // Scratch of beam trimming (Grouped::keepbest), which a worker may run
   // under a shard's lock.
@@ -139,6 +168,8 @@ class Expander {
   void extend(int depth, RowMask m, int from, int first);
   void emit(int depth, RowMask m, int first);
   void deliver(int dest);
+  void mergebatch(int dest, const Batch& batch);
+  void mergeowned();
   Rank rank(int j) const;
   RowMask blockedby(RowMask cells, int offset) const;
   RowMask survivorsblock(int t) const;
@@ -148,6 +179,7 @@ class Expander {
   bool deadend(int depth, int val) const;
 
   Grouped& g;
+  const int worker;                // this expander's worker in the pool
   const Shard* parents = nullptr;  // the shard being expanded
   int base = 0;                    // its first state's index in the row
   int mincount = 0;                // a successor with fewer circles is dropped
@@ -175,17 +207,7 @@ class Expander {
                                         // i - d covered by the pattern
   std::vector<RowMask> successor;       // the key emit() builds
 
-  // Successors wait in a batch for each shard and merge a batch at a time,
-  // the table slot of each loaded a few successors ahead, so that the
-  // cache misses of the merge overlap.  Merging each at once is simpler,
-  // and a fifth slower where rows do merge (n = 26 at radius 2.0000001:
-  // 0.72 s against 0.57 s, measured with a ring of eight).
-  static constexpr std::size_t kBatch = 256;
-  struct Outbox {
-    std::vector<RowMask> keys;  // key of item q at q * w; kBatch keys long
-    std::vector<Pending> items;
-  };
-  std::vector<Outbox> outbox;  // by shard
+  std::vector<std::unique_ptr<Batch>> outbox;  // by shard
 };
 
 class Grouped {
@@ -199,6 +221,9 @@ class Grouped {
   bool computecover(int i);
   int shardof(const RowMask* key) const;
   const RowMask* prevkey(int index) const;
+  int ownerof(int shard) const { return shard % pool.size(); }
+  std::unique_ptr<Batch> sparebatch();
+  void returnbatch(std::unique_ptr<Batch> batch);
   void merge(Shard& to, const RowMask* key, const Pending& p, Expander& e);
   void keepbest(Shard& shard, std::vector<int>& counts,
                 std::vector<BeamTie>& ties);
@@ -232,6 +257,9 @@ class Grouped {
                               // state in the whole of row i - 1; the last
                               // entry is the row's size
   std::vector<std::unique_ptr<Expander>> expanders;  // one per worker
+  // Emptied batches, for workers to swap for the full ones they hand on.
+  std::mutex sparelock;
+  std::vector<std::unique_ptr<Batch>> spares;
   Trace trace;
 
   // Read by every worker while row i fills.
@@ -250,6 +278,8 @@ class Grouped {
                          // plus its pattern, so no two candidates share a
                          // Profile and each is simply appended.
   std::atomic<int> nextshard{0};  // the next shard of row i - 1 to expand
+  bool sharing = false;  // the workers expand row i - 1 together, and may
+                         // queue batches for each other (Batch)
   // A successor with fewer circles than this is dropped: limits.mincount,
   // raised as a beam's slices trim (raisefloor).
   std::atomic<int> floor{0};
@@ -290,7 +320,28 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
     cur.push_back(std::make_unique<Shard>());
   }
   for (int k = 0; k < pool.size(); ++k)
-    expanders.push_back(std::make_unique<Expander>(*this));
+    expanders.push_back(std::make_unique<Expander>(*this, k));
+}
+
+std::unique_ptr<Batch> Grouped::sparebatch() {
+  {
+    std::lock_guard<std::mutex> hold(sparelock);
+    if (!spares.empty()) {
+      std::unique_ptr<Batch> b = std::move(spares.back());
+      spares.pop_back();
+      return b;
+    }
+  }
+  auto b = std::make_unique<Batch>();
+  b->keys.resize(kBatch * w);
+  b->items.reserve(kBatch);
+  return b;
+}
+
+void Grouped::returnbatch(std::unique_ptr<Batch> batch) {
+  batch->items.clear();
+  std::lock_guard<std::mutex> hold(sparelock);
+  spares.push_back(std::move(batch));
 }
 
 int Grouped::shardof(const RowMask* key) const {
@@ -380,6 +431,7 @@ void Grouped::fillrow(int i) {
       s.links.placed.reserve(prevbase.back() / nshards);
     }
     s.cutcount.store(INT_MIN, std::memory_order_relaxed);
+    PACKER_CHECK(s.inbox.empty());  // every batch merged last row
   });
   nextshard.store(0, std::memory_order_relaxed);
   auto expand = [&](int worker) {
@@ -387,10 +439,15 @@ void Grouped::fillrow(int i) {
     for (int s; (s = nextshard.fetch_add(1)) < nshards;) e.expandshard(s);
     e.flush();
   };
-  if (prevbase.back() < kParallelRow)
+  sharing = prevbase.back() >= kParallelRow && pool.size() > 1;
+  if (!sharing) {
     expand(0);
-  else
+  } else {
     pool.run(expand);
+    // Batches queued after their owner had finished.
+    eachshard(prevbase.back(),
+              [&](int k, int worker) { expanders[worker]->mergeinbox(k); });
+  }
 
   if (limits.beam)
     eachshard(prevbase.back(), [&](int k, int worker) {
@@ -553,12 +610,9 @@ void Grouped::keepbest(Shard& s, std::vector<int>& counts,
   s.cuthash = cuthash;
 }
 
-Expander::Expander(Grouped& grouped)
-    : g(grouped), successor(grouped.w), outbox(grouped.nshards) {
-  for (Outbox& box : outbox) {
-    box.keys.resize(kBatch * g.w);
-    box.items.reserve(kBatch);
-  }
+Expander::Expander(Grouped& grouped, int k)
+    : g(grouped), worker(k), successor(grouped.w) {
+  for (int s = 0; s < g.nshards; ++s) outbox.push_back(g.sparebatch());
 }
 
 int Expander::roomfrom(int from) const {
@@ -750,7 +804,7 @@ void Expander::emit(int depth, RowMask m, int first) {
         g.merging ? survivors[j] & ~covered[depth][w - 1 - j] : survivors[j];
   succ[w - 1] = m;
   const int dest = g.shardof(succ);
-  Outbox& box = outbox[dest];
+  Batch& box = *outbox[dest];
   RowMask* stored = &box.keys[box.items.size() * w];
   for (int j = 0; j < w; ++j) stored[j] = succ[j];
   // Appended keys need no hash, unless a beam ranks them by it.
@@ -759,29 +813,72 @@ void Expander::emit(int depth, RowMask m, int first) {
   if (box.items.size() == kBatch) deliver(dest);
 }
 
-// Merges the successors waiting for shard `dest`.
+// Sends the successors waiting for shard `dest` on: merges them, where
+// this worker owns the shard or its queue is full, else queues them for
+// the owner; then merges what others queued for this worker's shards.
 void Expander::deliver(int dest) {
-  Outbox& box = outbox[dest];
   Shard& to = *g.cur[dest];
-  const std::size_t count = box.items.size();
-  constexpr std::size_t kAhead = 8;
-  {
-    std::lock_guard<std::mutex> hold(to.lock);
-    for (std::size_t q = 0; q < count; ++q) {
-      if (g.merging && q + kAhead < count)
-        to.keys.prefetch(box.items[q + kAhead].hash);
-      g.merge(to, &box.keys[q * g.w], box.items[q], *this);
+  bool queued = false;
+  if (g.sharing && g.ownerof(dest) != worker) {
+    std::lock_guard<std::mutex> hold(to.inboxlock);
+    if (to.inbox.size() < kQueued) {
+      to.inbox.push_back(std::move(outbox[dest]));
+      to.waiting.store(static_cast<int>(to.inbox.size()),
+                       std::memory_order_relaxed);
+      queued = true;
     }
   }
-  box.items.clear();
+  if (queued) {
+    outbox[dest] = g.sparebatch();
+  } else {
+    mergebatch(dest, *outbox[dest]);
+    outbox[dest]->items.clear();
+  }
+  mergeowned();
   // A beam's trim may have raised the floor: the group being extended
   // prunes with it at once (a single group can be the whole row).
   mincount = std::max(mincount, g.floor.load(std::memory_order_relaxed));
 }
 
+void Expander::mergebatch(int dest, const Batch& batch) {
+  Shard& to = *g.cur[dest];
+  const std::size_t count = batch.items.size();
+  constexpr std::size_t kAhead = 8;
+  std::lock_guard<std::mutex> hold(to.lock);
+  for (std::size_t q = 0; q < count; ++q) {
+    if (g.merging && q + kAhead < count)
+      to.keys.prefetch(batch.items[q + kAhead].hash);
+    g.merge(to, &batch.keys[q * g.w], batch.items[q], *this);
+  }
+}
+
+// Merges the batches queued for shard s.
+void Expander::mergeinbox(int s) {
+  Shard& to = *g.cur[s];
+  for (;;) {
+    std::unique_ptr<Batch> batch;
+    {
+      std::lock_guard<std::mutex> hold(to.inboxlock);
+      if (to.inbox.empty()) return;
+      batch = std::move(to.inbox.back());
+      to.inbox.pop_back();
+      to.waiting.store(static_cast<int>(to.inbox.size()),
+                       std::memory_order_relaxed);
+    }
+    mergebatch(s, *batch);
+    g.returnbatch(std::move(batch));
+  }
+}
+
+void Expander::mergeowned() {
+  for (int s = worker; s < g.nshards; s += g.pool.size())
+    if (g.cur[s]->waiting.load(std::memory_order_relaxed)) mergeinbox(s);
+}
+
 void Expander::flush() {
   for (int s = 0; s < g.nshards; ++s)
-    if (!outbox[s].items.empty()) deliver(s);
+    if (!outbox[s]->items.empty()) deliver(s);
+  mergeowned();
 }
 
 }  // namespace
