@@ -97,8 +97,9 @@ class StripBounds {
   }
 
   // Bounds the strips too long to have been searched whole by failed
-  // guesses, shortest first, up to the rows after row `from`, and updates
-  // the bounds; after this, no strip is searched or bounded again.
+  // guesses, shortest first, up to as many rows as rows from+1..n admit
+  // centres in, and updates the bounds; after this, no strip is searched
+  // or bounded again.
   void disproverest(long long guessstates, int from) {
     for (int len = done + 1; len <= rows; ++len) {
       strip[len] = split(len);  // the shorter bounds just fell
@@ -280,7 +281,6 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // higher guess or better bounds for the rows still to fill (see above):
   // starting again would repeat the rows already filled (n = 26 at radius
   // 1.55: two searches given up took 2.5 s of 4.3).
-  //
   //
   // Strips no taller than the rows left to fill are all the search can
   // still use: once those are known, neither more strips nor the guessed

@@ -323,6 +323,9 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
     expanders.push_back(std::make_unique<Expander>(*this, k));
 }
 
+// A batch from the spares, or a new one: batches are made as the first
+// rows need them, at most the workers' outboxes and full queues, and then
+// reused.
 std::unique_ptr<Batch> Grouped::sparebatch() {
   {
     std::lock_guard<std::mutex> hold(sparelock);
