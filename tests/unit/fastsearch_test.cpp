@@ -100,15 +100,11 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
         << "n " << c.n << " r " << c.r;
 }
 
-// Every side past 26, at radii where the straightforward search takes well
-// under a second: a quarter, a third and two fifths of the side, and the
-// radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
-// where row masks first need more than 32 bits, when they are that large.
 // What a run of the bounded search did after its first search: bought
 // more strips, or widened its beam; and whether it bought strips for a
-// search given up where no row it had left could use them: `strips` rows
-// are bounded exactly, and the rows after the one it gave up at hold no
-// more rows that admit centres (`lat`: the square being searched).
+// search given up where none could help: the strips searched whole, one a
+// height, already as many as the rows after the one it gave up at that
+// admit centres (`lat`: the square being searched).
 struct Rounds {
   bool searched = false, bought = false, widened = false, useless = false;
   const Lattice* lat = nullptr;
@@ -192,6 +188,10 @@ TEST(Differential, StripsBoundedByFailedGuessesKeepTheAnswer) {
   EXPECT_GT(fewer, 5);
 }
 
+// Every side past 26, at radii where the straightforward search takes well
+// under a second: a quarter, a third and two fifths of the side, and the
+// radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
+// where row masks first need more than 32 bits, when they are that large.
 TEST(Differential, EverySideTo63WhereTheStraightforwardSearchFinishes) {
   int wide = 0;  // cases with centres allowed in column 32 or beyond
   for (int n = 27; n <= kMaxSide; ++n) {
