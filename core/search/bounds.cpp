@@ -98,8 +98,8 @@ class StripBounds {
 
   // Bounds the strips too long to have been searched whole by failed
   // guesses, shortest first, up to as many rows as rows from+1..n admit
-  // centres in, and updates the bounds; after this, no strip is searched
-  // or bounded again.
+  // centres in, and updates the bounds.  After this no strip is searched
+  // whole again; a later call guesses the longer strips left.
   void disproverest(long long guessstates, int from) {
     for (int len = done + 1; len <= rows; ++len) {
       strip[len] = split(len);  // the shorter bounds just fell
@@ -111,11 +111,11 @@ class StripBounds {
     setupper();
   }
 
-  // Whether no bound will fall any more: every strip is searched whole, or
-  // the guesses have been made.
-  bool complete() const { return done == rows || guessed; }
+  // Whether no bound will fall any more: every strip is searched whole or
+  // bounded by guesses.
+  bool complete() const { return done == rows; }
   // Whether the bounds of rows i+1..n will fall no more.
-  bool settled(int i) const { return done >= below[i] || guessed; }
+  bool settled(int i) const { return done >= below[i]; }
   long long states() const { return spent; }
   int above(int i) const { return upper[i]; }
 
@@ -175,7 +175,8 @@ class StripBounds {
   std::vector<int> upper;  // upper[i]: bound for rows i+1..n
   std::vector<int> below;  // below[i]: rows i+1..n that admit centres
   int done = 0;            // exact[1..done] are known
-  bool guessed = false;    // disproverest() has run
+  bool guessed = false;    // disproverest() has run: no strip is
+                           // searched whole any more
   long long spent = 0;     // states of the strips searched so far
   SearchOptions strips;    // how the strips are searched
 };
@@ -242,7 +243,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     return nextguess() != before || (countonly && lower == ceiling);
   };
   // Where a search grows large, the strips too long to search whole are
-  // bounded by failed guesses, once: splitting them loses where the parts
+  // bounded by failed guesses: splitting them loses where the parts
   // meet.  At n = 34 and radius 1.581138 the rows below rows 7 to 10 were
   // bounded one or two above their maximum, and those rows held 99 % of
   // the 328 million states of the answer's search; with the guesses the
@@ -259,7 +260,10 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // cost the most and would serve only the first rows of a later search
   // (n = 31 at radius 1.55: the guesses took 7.6 s instead of 12.4 s and
   // the run 22.5 s instead of 28.2 s, though the answer's search, from row
-  // 1 again, held 25 million states instead of 22).
+  // 1 again, held 25 million states instead of 22).  Those are guessed
+  // when a later search grows large in turn: at n = 34 and radius
+  // 1.581138, guessing none after the strips of a search given up at row
+  // 7, the answer's search held 83 million states instead of 23.
   auto guessbounds = [&](long long states, int from) {
     if (bounds.complete() || states <= budget.guessafter) return;
     bounds.disproverest(budget.guessstates, from);
@@ -307,7 +311,12 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     }
     setlimits(full, 0);
     Trace trace = searchgrouped(lat, full);
-    if (trace.sol < guess) guessbounds(trace.states, 0);
+    // A failed guess is followed by a lower one, which keeps more states:
+    // the guesses are made once the failed search holds half what a
+    // search given up does.  At n = 34 and radius 1.581138 a failed
+    // search held 15 million states and the next 49 million before it
+    // was given up for the guesses (26 s against 16 s).
+    if (trace.sol < guess) guessbounds(2 * trace.states, 0);
     if (trace.stopped) continue;  // the count reached the ceiling
     if (trace.sol >= guess) return trace;
     PACKER_CHECK(guess > lower);  // the beam's packing is there to find

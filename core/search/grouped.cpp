@@ -263,12 +263,14 @@ class Grouped {
   Trace trace;
 
   // Read by every worker while row i fills.
-  int row = 0;                  // i
-  int rowmincount = 0;          // from limits.mincount
-  int aheadmincount = INT_MIN;  // limits.mincount[i + w], or of row n when
-                                // that is nearer (INT_MIN: none)
-  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
-                                // centres a new centre (i, col) covers
+  int row = 0;                   // i
+  int rowmincount = 0;           // from limits.mincount
+  int parentmincount = INT_MIN;  // limits.mincount[i - 1]: a parent with
+                                 // fewer circles is not expanded
+  int aheadmincount = INT_MIN;   // limits.mincount[i + w], or of row n when
+                                 // that is nearer (INT_MIN: none)
+  RowMask cover[kAxis][kAxis];   // cover[d][col]: columns of row i - d whose
+                                 // centres a new centre (i, col) covers
   // spread[t], for t = 1..w: the least column distance of two centres at
   // most t - 1 rows apart, so that the centres of t consecutive rows lie
   // in distinct columns at least that far apart.
@@ -418,6 +420,7 @@ void Grouped::fillrow(int i) {
   row = i;
   merging = computecover(i);
   rowmincount = limits.mincount.empty() ? 0 : limits.mincount[i];
+  parentmincount = limits.mincount.empty() ? INT_MIN : limits.mincount[i - 1];
   aheadmincount = limits.mincount.empty() || i == n
                       ? INT_MIN
                       : limits.mincount[std::min(i + w, n)];
@@ -691,22 +694,38 @@ void Expander::expandshard(int s) {
 // lays their sort keys out group by group.  Both passes read the parents
 // in storage order.  `order` holds each parent's group until ordergroup()
 // fills it, which saves a vector as long.
+//
+// A parent with fewer circles than the count of its own row is left out:
+// the bounds drop it (bounds.cpp), whatever bounds it was made with.  Each
+// row is cut so as it fills, so there is none, but where a search goes on
+// with better bounds (SearchOptions::refine) from a row it has filled.  At
+// n = 34 and radius 1.414213 that row held 20 million states, and
+// expanding them all took 6 s, where the bounds kept a few hundred
+// thousand successors.
 void Expander::groupparents() {
   const int count = parents->keys.size();
   groups.reset(g.w - 1);
   order.resize(count);
   std::vector<int>& groupof = order;
+  int kept = 0;
   for (int j = 0; j < count; ++j) {
+    if (parents->count[j] < g.parentmincount) {
+      groupof[j] = -1;
+      continue;
+    }
     bool inserted = false;
     groupof[j] = groups.findorinsert(parents->keys.key(j) + 1, inserted);
+    ++kept;
   }
   groupstart.assign(groups.size() + 1, 0);
-  for (int j = 0; j < count; ++j) ++groupstart[groupof[j] + 1];
+  for (int j = 0; j < count; ++j)
+    if (groupof[j] >= 0) ++groupstart[groupof[j] + 1];
   for (int k = 0; k < groups.size(); ++k) groupstart[k + 1] += groupstart[k];
-  ranked.resize(count);
+  ranked.resize(kept);
   nextfree.assign(groupstart.begin(), groupstart.end() - 1);
-  for (int j = 0; j < count; ++j) ranked[nextfree[groupof[j]]++] = rank(j);
-  oldblock.resize(count);
+  for (int j = 0; j < count; ++j)
+    if (groupof[j] >= 0) ranked[nextfree[groupof[j]]++] = rank(j);
+  oldblock.resize(kept);
 }
 
 // Parent j's sort key within its group: larger is better.  Parents of one
