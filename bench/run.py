@@ -31,7 +31,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
 # The last release: version 2.6 (grids up to 3/2, huge pages).
-PREVIOUS = "ae62719"
+PREVIOUS = "13e7d14"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
