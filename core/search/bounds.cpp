@@ -104,7 +104,7 @@ class StripBounds {
       while (last < rows && cost > 0 && (expect += (cost *= 2)) < budget)
         ++last;
       const int count = last - done;
-      if (count == 1) {  // alone, on every worker
+      if (count == 1) {  // its rows shared among the workers
         searchstrip(last);
       } else {
         // Tallest first: it takes the longest.

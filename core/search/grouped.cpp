@@ -696,12 +696,12 @@ void Expander::expandshard(int s) {
 // fills it, which saves a vector as long.
 //
 // A parent with fewer circles than the count of its own row is left out:
-// the bounds drop it (bounds.cpp), whatever bounds it was made with.  Each
-// row is cut so as it fills, so there is none, but where a search goes on
-// with better bounds (SearchOptions::refine) from a row it has filled.  At
-// n = 34 and radius 1.414213 that row held 20 million states, and
-// expanding them all took 6 s, where the bounds kept a few hundred
-// thousand successors.
+// the bounds drop it (bounds.cpp), whatever bounds it was made with.  Rows
+// are cut by their counts as they fill, so there is none but in the row a
+// search goes on from with better bounds (SearchOptions::refine).  At n =
+// 34 and radius 1.414213 that row held 20 million states, and expanding
+// them all took 6 s, where the bounds kept a few hundred thousand
+// successors.
 void Expander::groupparents() {
   const int count = parents->keys.size();
   groups.reset(g.w - 1);
