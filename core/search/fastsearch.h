@@ -49,7 +49,8 @@ struct SearchOptions {
                                  // than this, between two rows: call
                                  // `refine`, or stop (0: never)
   // May raise `mincount` for the rows after `row`, the last filled (never
-  // lower it: the search drops states early by it), and raise `maxstates`,
+  // lower it: the search drops states early by it), and for `row` itself,
+  // whose states below it are then not expanded; and raise `maxstates`,
   // given the states so far; false stops the search (Trace::stopped).
   std::function<bool(SearchOptions&, int row, long long states)> refine;
   std::size_t beam = 0;  // keep only this many states a row, those with the
