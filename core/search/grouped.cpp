@@ -628,15 +628,18 @@ int Expander::roomfrom(int from) const {
   return (span - 1) / g.lat.gap + 1;
 }
 
-// The most columns of `cols` that lie pairwise at least `spread` apart.
-int mostspaced(RowMask cols, int spread) {
-  int k = 0;
-  while (cols) {
+// Whether `need` columns of `cols` lie pairwise at least `spread` apart:
+// the leftmost free column first, then the leftmost far enough from it,
+// and so on, takes the most.  Counting them all instead, and comparing,
+// took a tenth longer at n = 26, radii 1.55 and 2.1 (1.60 s against 1.44
+// s, and 0.160 against 0.146 s, one thread, medians of seven).
+bool spacedfit(RowMask cols, int spread, int need) {
+  for (int k = 0; k < need; ++k) {
+    if (!cols) return false;
     const int c = std::countr_zero(cols) + spread;
-    ++k;
     cols = c < 64 ? cols >> c << c : 0;
   }
-  return k;
+  return true;
 }
 
 // Whether the successor of the group being extended, with the pattern's
@@ -660,7 +663,7 @@ bool Expander::deadend(int depth, int val) const {
   RowMask any = 0;  // columns free in some row i + 1 .. i + t
   for (int t = 1; t <= g.w && g.row + t <= g.n; ++t) {
     any |= g.lat.borderok[g.row + t] & ~ahead[depth][t];
-    if (val + mostspaced(any, g.spread[t]) < g.limits.mincount[g.row + t])
+    if (!spacedfit(any, g.spread[t], g.limits.mincount[g.row + t] - val))
       return true;
   }
   return false;
