@@ -195,7 +195,7 @@ class Expander {
   std::vector<int> ordercount;    // by position in `order`: the parent's
                                   // count, read in order rather than
                                   // through `order`, a cache miss each
-                                  // (n = 26 and 29, radius 1.55: 8 % of
+                                  // (n = 26 and 29, radius 1.55: 7 % of
                                   // the time)
   std::vector<Rank> ranked;       // rank(j) of the parents, by group
 
