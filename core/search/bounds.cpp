@@ -87,16 +87,15 @@ class StripBounds {
   // Searches taller strips until their states reach `budget`, then
   // updates the bounds.
   //
-  // The strips are independent searches, so they are bought in rounds,
-  // the strips of a round at once, one a worker: a short strip's rows
-  // hold too few states to share among workers (grouped.cpp), and at n =
-  // 26 the strips took a sixth of the runs under a second, on one core
-  // while the other waited.  A round holds the strips that buying them one
-  // at a time (the next while the states so far are under budget) would
-  // buy were each to cost twice the last; they cost about 1.8 times as
-  // much, so a round seldom buys one that rule would not.  The rounds
-  // depend on the states alone, so every number of threads buys the same
-  // strips.
+  // The strips are independent searches, so they are bought in rounds, the
+  // strips of a round at once, one a worker: a short strip's rows hold too
+  // few states to share among workers (grouped.cpp), and at n = 26 and
+  // radius 2.1 the strips took a sixth of the run (0.023 s of 0.15), on one
+  // core while the other waited.  A round holds the strips that buying them
+  // one at a time (the next while the states so far are under budget) would
+  // buy were each to cost twice the last; they cost about 1.8 times as much,
+  // so a round seldom buys one that rule would not.  The rounds depend on
+  // the states alone, so every number of threads buys the same strips.
   void buy(long long budget) {
     while (!guessed && done < rows && spent < budget) {
       int last = done + 1;  // the round is done+1..last
@@ -299,8 +298,9 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // when a later search grows large in turn: at n = 34 and radius
   // 1.581138, guessing none after the strips of a search given up at row
   // 7, the answer's search held 83 million states instead of 23.
-  auto guessbounds = [&](long long states, int from) {
-    if (bounds.complete() || states <= budget.guessafter) return;
+  // Guesses once a search holds more than `after` states.
+  auto guessbounds = [&](long long states, int from, long long after) {
+    if (bounds.complete() || states <= after) return;
     bounds.disproverest(budget.guessstates, from);
   };
   SearchOptions full;
@@ -330,7 +330,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // at n = 34 and radius 2.5 the guessed bounds took 5.4 s of 28.
   full.refine = [&](SearchOptions& o, int row, long long states) {
     const bool settled = bounds.settled(row);
-    if (!settled) guessbounds(states, row);
+    if (!settled) guessbounds(states, row, budget.guessafter);
     if (!widen(states) && !settled) bounds.buy(spend *= 4);
     if (countonly && lower == ceiling) return false;  // proven by the beam
     setlimits(o, row);
@@ -351,7 +351,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     // search given up does.  At n = 34 and radius 1.581138 a failed
     // search held 15 million states and the next 49 million before it
     // was given up for the guesses (26 s against 16 s).
-    if (trace.sol < guess) guessbounds(2 * trace.states, 0);
+    if (trace.sol < guess) guessbounds(trace.states, 0, budget.guessafter / 2);
     if (trace.stopped) continue;  // the count reached the ceiling
     if (trace.sol >= guess) return trace;
     PACKER_CHECK(guess > lower);  // the beam's packing is there to find

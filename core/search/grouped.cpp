@@ -715,21 +715,18 @@ void Expander::groupparents() {
   const int count = parents->keys.size();
   groups.reset(g.w - 1);
   order.resize(count);
-  std::vector<int>& groupof = order;
-  int kept = 0;
+  std::vector<int>& groupof = order;  // -1: left out
   for (int j = 0; j < count; ++j) {
-    if (parents->count[j] < g.parentmincount) {
-      groupof[j] = -1;
-      continue;
-    }
     bool inserted = false;
-    groupof[j] = groups.findorinsert(parents->keys.key(j) + 1, inserted);
-    ++kept;
+    groupof[j] = parents->count[j] < g.parentmincount
+                     ? -1
+                     : groups.findorinsert(parents->keys.key(j) + 1, inserted);
   }
   groupstart.assign(groups.size() + 1, 0);
   for (int j = 0; j < count; ++j)
     if (groupof[j] >= 0) ++groupstart[groupof[j] + 1];
   for (int k = 0; k < groups.size(); ++k) groupstart[k + 1] += groupstart[k];
+  const int kept = groupstart[groups.size()];
   ranked.resize(kept);
   nextfree.assign(groupstart.begin(), groupstart.end() - 1);
   for (int j = 0; j < count; ++j)
