@@ -98,6 +98,8 @@ struct Trace {
   long long states = 0;        // states summed over rows 1..n; the bounds
                                // budget their strips by it
   bool stopped = false;        // SearchOptions::maxstates cut the search short
+  int filled = 0;              // the grouped search's rows filled: n, or
+                               // the row it stopped after
 };
 
 }  // namespace packer

@@ -97,6 +97,9 @@ struct BoundsBudget {
   // failed.
   long long guessafter = 1 << 24;
   long long guessstates = 1 << 21;
+  // A guess whose search would stop in its first rows exactly as one
+  // already stopped did is not searched again (off: the tests compare).
+  bool recall = true;
 };
 
 // The grouped search with states dropped by bounds (bounds.cpp).  With

@@ -397,6 +397,7 @@ Trace Grouped::run() {
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
   for (int i = 1; i <= n; ++i) {
     fillrow(i);
+    trace.filled = i;
     if (limits.maxstates && trace.states > limits.maxstates) {
       const std::vector<int> before = limits.mincount;
       if (!(limits.refine && limits.refine(limits, i, trace.states))) {

@@ -188,6 +188,40 @@ TEST(Differential, StripsBoundedByFailedGuessesKeepTheAnswer) {
   EXPECT_GT(fewer, 5);
 }
 
+int guessrows = 0;  // rows the strips' guesses filled
+void countguessrows() {
+  guessrows += std::string(progress().phase) == "upper bounds";
+}
+
+TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
+  // Guesses of a few states, stopped in their first rows: recalling the
+  // ones that stop alike must buy exactly the bounds searching them does,
+  // so every search holds the same states, with fewer rows filled.
+  int recalled = 0;
+  progress().onrow = countguessrows;
+  for (const char* r : {"1.06", "1.3", "1.414213", "1.6", "2.2"})
+    for (int n = 12; n <= 18; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      BoundsBudget recall;
+      recall.first = 4;
+      recall.guessafter = 0;
+      recall.guessstates = 1 << (n % 4 + 6);
+      BoundsBudget again = recall;
+      again.recall = false;
+      guessrows = 0;
+      const Trace want = searchbounded(lat, again);
+      const int searched = guessrows;
+      guessrows = 0;
+      const Trace got = searchbounded(lat, recall);
+      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
+      EXPECT_EQ(got.states, want.states) << "n " << n << " r " << r;
+      EXPECT_LE(guessrows, searched) << "n " << n << " r " << r;
+      recalled += guessrows < searched;
+    }
+  progress().onrow = nullptr;
+  EXPECT_GT(recalled, 5);
+}
+
 // Every side past 26, at radii where the straightforward search takes well
 // under a second: a quarter, a third and two fifths of the side, and the
 // radii whose last admissible column is 31, 32 or 33 (n - r = c + 1/2),
