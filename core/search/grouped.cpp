@@ -158,6 +158,8 @@ class Expander {
   void flush();
   void mergeinbox(int s);
 
+  bool quit = false;  // the search stops inside this row (Grouped::over)
+
   // Scratch of beam trimming (Grouped::keepbest), which a worker may run
   // under a shard's lock.
   std::vector<int> beamcounts;
@@ -291,6 +293,15 @@ class Grouped {
   // A successor with fewer circles than this is dropped: limits.mincount,
   // raised as a beam's slices trim (raisefloor).
   std::atomic<int> floor{0};
+  // A search that stops once it holds more than maxstates states, and has
+  // nothing to refine, stops inside the row that takes it over: states
+  // are never removed from a row but by a beam, so the row would end over
+  // the budget too.  A guess whose first rows hold 12 million states, of a
+  // budget of 2 (n = 40, radius 1.06), so stops after about 2.
+  long long rowbudget = LLONG_MAX;  // states row i may hold before that
+                                    // (LLONG_MAX: it runs to the end)
+  std::atomic<long long> rowfill{0};  // states row i holds so far
+  std::atomic<bool> over{false};      // rowfill is over rowbudget
   static constexpr std::size_t kBeamSlack = 4;
   static constexpr int kParallelRow = 1024;  // parents a row needs before
                                              // the pool shares its work
@@ -395,9 +406,18 @@ Trace Grouped::run() {
   prevbase.assign(nshards + 1, 0);
   for (int s = 0; s < nshards; ++s)
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
+  const bool stopinside = limits.maxstates && !limits.refine && !limits.beam;
   for (int i = 1; i <= n; ++i) {
+    rowbudget = stopinside ? limits.maxstates - trace.states : LLONG_MAX;
     fillrow(i);
     trace.filled = i;
+    if (over.load(std::memory_order_relaxed)) {
+      // What the row held when it stopped depends on the threads' timing;
+      // this does not.
+      trace.states = limits.maxstates + 1;
+      trace.stopped = true;
+      return std::move(trace);
+    }
     if (limits.maxstates && trace.states > limits.maxstates) {
       const std::vector<int> before = limits.mincount;
       if (!(limits.refine && limits.refine(limits, i, trace.states))) {
@@ -447,9 +467,12 @@ void Grouped::fillrow(int i) {
     PACKER_CHECK(s.inbox.empty());  // every batch merged last row
   });
   nextshard.store(0, std::memory_order_relaxed);
+  rowfill.store(0, std::memory_order_relaxed);
   auto expand = [&](int worker) {
     Expander& e = *expanders[worker];
-    for (int s; (s = nextshard.fetch_add(1)) < nshards;) e.expandshard(s);
+    e.quit = false;
+    for (int s; !e.quit && (s = nextshard.fetch_add(1)) < nshards;)
+      e.expandshard(s);
     e.flush();
   };
   sharing = prevbase.back() >= kParallelRow && pool.size() > 1;
@@ -683,7 +706,7 @@ void Expander::expandshard(int s) {
   if (parents->keys.size() == 0) return;
   groupparents();
   const int w = g.w;
-  for (int k = 0; k < groups.size(); ++k) {
+  for (int k = 0; k < groups.size() && !quit; ++k) {
     int begin = groupstart[k];
     groupend = groupstart[k + 1];
     survivors = parents->keys.key(rankindex(ranked[begin])) + 1;
@@ -805,7 +828,7 @@ RowMask Expander::survivorsblock(int t) const {
 void Expander::extend(int depth, RowMask m, int from, int first) {
   emit(depth, m, first);
   RowMask next = from < 64 ? allowed >> from << from : 0;
-  for (; next; next &= next - 1) {
+  for (; next && !quit; next &= next - 1) {
     const int c = std::countr_zero(next);
     const RowMask grown = m | RowMask{1} << c;
     int f = first;
@@ -867,6 +890,7 @@ void Expander::deliver(int dest) {
     outbox[dest]->items.clear();
   }
   mergeowned();
+  quit = g.over.load(std::memory_order_relaxed);
   // A beam's trim may have raised the floor: the group being extended
   // prunes with it at once (a single group can be the whole row).
   mincount = std::max(mincount, g.floor.load(std::memory_order_relaxed));
@@ -877,11 +901,17 @@ void Expander::mergebatch(int dest, const Batch& batch) {
   const std::size_t count = batch.items.size();
   constexpr std::size_t kAhead = 8;
   std::lock_guard<std::mutex> hold(to.lock);
+  const long long before = to.keys.size();
   for (std::size_t q = 0; q < count; ++q) {
     if (g.merging && q + kAhead < count)
       to.keys.prefetch(batch.items[q + kAhead].hash);
     g.merge(to, &batch.keys[q * g.w], batch.items[q], *this);
   }
+  if (g.rowbudget == LLONG_MAX) return;
+  const long long added = to.keys.size() - before;
+  if (g.rowfill.fetch_add(added, std::memory_order_relaxed) + added >
+      g.rowbudget)
+    g.over.store(true, std::memory_order_relaxed);
 }
 
 // Merges the batches queued for shard s.

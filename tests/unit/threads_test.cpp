@@ -139,6 +139,30 @@ TEST(Threads, TheSameBytesAndRowsOnEveryNumberOfThreads) {
   }
 }
 
+TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
+  // Every search guessing the strips' bounds, each guess on a budget so
+  // small that it stops inside a row, at a point that depends on the
+  // threads' timing: what it buys must not.
+  Workers one(1), two(2), three(3);
+  for (auto [n, r] : {std::pair{22, "1.2"}, std::pair{20, "1.55"},
+                      std::pair{20, "1.06"}, std::pair{24, "1.2"}}) {
+    const Lattice lat = buildtables(n, radius(r));
+    BoundsBudget guessing;
+    guessing.first = 64;
+    guessing.guessafter = 0;
+    guessing.guessstates = 4096;
+    Shape want;
+    {
+      UseWorkers use(one);
+      want = shape(searchbounded(lat, guessing));
+    }
+    for (Workers* pool : {&two, &three}) {
+      UseWorkers use(*pool);
+      EXPECT_TRUE(shape(searchbounded(lat, guessing)) == want) << n << " " << r;
+    }
+  }
+}
+
 TEST(Threads, ABeamKeepsTheSameStatesWhateverTheShards) {
   // A narrow beam trims its shards while rows fill; what it keeps at the
   // end of each row is the first `beam` in one total order, so the same
