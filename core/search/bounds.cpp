@@ -47,6 +47,7 @@
 // proven once a packing of C circles is found: wider beams look for one.
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 #include "check.h"
 #include "fastsearch.h"
@@ -146,12 +147,11 @@ class StripBounds {
   int above(int i) const { return upper[i]; }
 
  private:
-  // A guess's search that was stopped (stoppedalike()).
+  // A guess's search that was stopped (stopsalike()).
   struct Stopped {
     std::vector<int> mincount;  // its counts
     long long maxstates;        // its budget
-    long long states;           // the states it held when it stopped
-    int row;                    // the row it stopped after
+    int row;                    // the row it stopped in
     int len;                    // the rows its cut kept that admit centres
   };
 
@@ -199,14 +199,14 @@ class StripBounds {
       for (int i = 0; i <= lat.n; ++i)
         test.mincount[i] = guess - strip[std::max(0, below[i] - (rows - len))];
       test.maxstates = std::max(guessstates, 4 * failed);
-      if (const Stopped* alike = recall ? stoppedalike(test, len) : nullptr) {
-        spent += alike->states;  // as if searched: the same bounds bought
+      if (recall && stopsalike(test, len)) {
+        spent += test.maxstates + 1;  // as searching it would count
         break;
       }
       Trace t = searchgrouped(cut, test);
       spent += t.states;
-      if (t.stopped) stopped.push_back({test.mincount, test.maxstates,
-                                        t.states, t.filled, len});
+      if (t.stopped)
+        stopped.push_back({test.mincount, test.maxstates, t.filled, len});
       if (t.stopped || t.sol >= guess) break;
       bound = guess - 1;
       failed = t.states;
@@ -214,29 +214,30 @@ class StripBounds {
     return bound;
   }
 
-  // A guess whose search would stop exactly as one already stopped did.
+  // Whether a guess's search would stop as one already stopped did.
   // Filling row i reads the counts of rows i - 1 to i + reach (the parents
   // expanded, the row's own, and the look-ahead's) and the lattice's rows
-  // 1 to i + reach, and the search stops between rows once it holds more
-  // than maxstates states.  So a search with the same maxstates and the
-  // same counts of rows 0 to r + reach, r the row the other stopped after,
-  // on a cut that keeps the same rows 1 to r + reach, holds the same states
-  // in its rows 1 to r, and stops after row r too.  The strips' last guesses
-  // are often such: at n = 34 and radius 1.414213 sixteen strips' last
-  // guesses each filled the same first rows, 0.76 s each, and at n = 40 and
-  // radius 1.06 nineteen guesses held five different first rows of 3 to
-  // 14 million states, for 62 s of an 85 s run.
-  const Stopped* stoppedalike(const SearchOptions& test, int len) const {
+  // 1 to i + reach.  So a search with counts no higher on rows 0 to
+  // r + reach, r the row the other stopped in, on a cut that keeps the same
+  // rows 1 to r + reach, keeps every state the other kept in rows 1 to r,
+  // with as many circles or more (a state is dropped only for having fewer
+  // than a count); with a budget no larger, it stops by row r too.  A guess
+  // stopped counts its budget plus one as its states (grouped.cpp), so one
+  // not searched buys exactly what searching it would.  The strips' last
+  // guesses are often such: at n = 34 and radius 1.414213 sixteen strips'
+  // last guesses each filled the same first rows, 0.76 s each, and at
+  // n = 40 and radius 1.06 nineteen guesses held five different first rows
+  // of 3 to 14 million states, for 62 s of an 85 s run.
+  bool stopsalike(const SearchOptions& test, int len) const {
     for (const Stopped& s : stopped) {
       const int last = std::min(lat.n, s.row + lat.reach);
-      if (s.maxstates != test.maxstates ||
-          rows - below[last] > std::min(len, s.len) ||  // a row cut
-          !std::equal(s.mincount.begin(), s.mincount.begin() + last + 1,
-                      test.mincount.begin()))
-        continue;
-      return &s;
+      if (test.maxstates <= s.maxstates &&
+          rows - below[last] <= std::min(len, s.len) &&  // no row cut
+          std::equal(test.mincount.begin(), test.mincount.begin() + last + 1,
+                     s.mincount.begin(), std::less_equal<>()))
+        return true;
     }
-    return nullptr;
+    return false;
   }
 
   const Lattice& lat;

@@ -97,8 +97,9 @@ struct BoundsBudget {
   // failed.
   long long guessafter = 1 << 24;
   long long guessstates = 1 << 21;
-  // A guess whose search would stop in its first rows exactly as one
-  // already stopped did is not searched again (off: the tests compare).
+  // A guess whose search would stop as one already stopped did (a budget
+  // no larger, counts no higher in the rows it reads first) is not searched
+  // again (off: the tests compare).
   bool recall = true;
 };
 
