@@ -95,11 +95,12 @@ struct Trace {
                                // single empty start state and stays empty
   int sol = -1;                // best count in the last row
   int cr = -1;                 // index of the chosen state in the last row
-  long long states = 0;        // states summed over rows 1..n; the bounds
-                               // budget their strips by it
+  long long states = 0;        // states summed over rows 1..n (a search
+                               // stopped inside a row: its budget plus
+                               // one); the bounds budget their strips by it
   bool stopped = false;        // SearchOptions::maxstates cut the search short
   int filled = 0;              // the grouped search's rows filled: n, or
-                               // the row it stopped after
+                               // the row it stopped in or after
 };
 
 }  // namespace packer

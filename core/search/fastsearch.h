@@ -47,7 +47,8 @@ struct SearchOptions {
   bool trace = true;             // keep every row's parent links for the answer
   long long maxstates = 0;       // once the rows so far hold more states
                                  // than this, between two rows: call
-                                 // `refine`, or stop (0: never)
+                                 // `refine`, or, without one, stop, inside
+                                 // the row that takes it over (0: never)
   // May raise `mincount` for the rows after `row`, the last filled (never
   // lower it: the search drops states early by it), and for `row` itself,
   // whose states below it are then not expanded; and raise `maxstates`,
