@@ -130,8 +130,7 @@ class StripBounds {
   void disproverest(const BoundsBudget& budget, int from) {
     for (int len = done + 1; len <= rows; ++len) {
       strip[len] = split(len);  // the shorter bounds just fell
-      if (len <= below[from])
-        strip[len] = exact[len] = disprove(len, budget);
+      if (len <= below[from]) strip[len] = exact[len] = disprove(len, budget);
     }
     done = std::max(done, below[from]);
     guessed = true;
@@ -249,13 +248,13 @@ class StripBounds {
   std::vector<long long> stripstates;  // states of each strip searched
   std::vector<int> strip;              // the bound for `len` rows, from exact[]
   std::vector<int> upper;              // upper[i]: bound for rows i+1..n
-  std::vector<int> below;  // below[i]: rows i+1..n that admit centres
-  int done = 0;            // exact[1..done] are known
-  bool guessed = false;    // disproverest() has run: no strip is
-                           // searched whole any more
-  long long spent = 0;     // states of the strips searched so far
-  std::vector<Stopped> stopped;
-  SearchOptions strips;    // how the strips are searched
+  std::vector<int> below;        // below[i]: rows i+1..n that admit centres
+  int done = 0;                  // exact[1..done] are known
+  bool guessed = false;          // disproverest() has run: no strip is
+                                 // searched whole any more
+  long long spent = 0;           // states of the strips searched so far
+  std::vector<Stopped> stopped;  // the guesses stopped so far
+  SearchOptions strips;          // how the strips are searched
 };
 
 }  // namespace

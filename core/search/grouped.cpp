@@ -298,8 +298,8 @@ class Grouped {
   // are never removed from a row but by a beam, so the row would end over
   // the budget too.  A guess whose first rows hold 12 million states, of a
   // budget of 2 (n = 40, radius 1.06), so stops after about 2.
-  long long rowbudget = LLONG_MAX;  // states row i may hold before that
-                                    // (LLONG_MAX: it runs to the end)
+  long long rowbudget = LLONG_MAX;    // states row i may hold before that
+                                      // (LLONG_MAX: it runs to the end)
   std::atomic<long long> rowfill{0};  // states row i holds so far
   std::atomic<bool> over{false};      // rowfill is over rowbudget
   static constexpr std::size_t kBeamSlack = 4;
