@@ -348,6 +348,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   SearchOptions full;
   full.trace = !countonly;
   full.mincount.resize(n + 1);
+  full.estimatefrom = budget.estimatefrom;
   int guess = 0;  // the guess the rows now being filled are cut with
   // The drop rule for the next guess and the bounds as they stand, and
   // the states after which the search looks for better ones.

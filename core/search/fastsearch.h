@@ -41,6 +41,10 @@ Trace searchfast(const Lattice& lat);
 // best packing found.
 int countfast(const Lattice& lat);
 
+// A row is estimated before it is filled only after a row of this many
+// states (grouped.cpp, Grouped::overbudget()).
+constexpr long long kEstimateFrom = 1 << 16;
+
 // What a run of the grouped search keeps.
 struct SearchOptions {
   const char* phase = "search";  // what the progress report calls it
@@ -53,7 +57,11 @@ struct SearchOptions {
   // lower it: the search drops states early by it), and for `row` itself,
   // whose states below it are then not expanded; and raise `maxstates`,
   // given the states so far; false stops the search (Trace::stopped).
+  // `states` may count the row after `row` too, as estimated, when it
+  // would take the search to twice `maxstates` (grouped.cpp).
   std::function<bool(SearchOptions&, int row, long long states)> refine;
+  long long estimatefrom = kEstimateFrom;  // rows after one of fewer
+                                          // states are not estimated
   std::size_t beam = 0;  // keep only this many states a row, those with the
                          // most circles (0: all); the result is then a
                          // lower bound on the optimum, no longer exact
@@ -102,6 +110,7 @@ struct BoundsBudget {
   // no larger, counts no higher in the rows it reads first) is not searched
   // again (off: the tests compare).
   bool recall = true;
+  long long estimatefrom = kEstimateFrom;  // SearchOptions::estimatefrom
 };
 
 // The grouped search with states dropped by bounds (bounds.cpp).  With

@@ -163,6 +163,38 @@ TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
   }
 }
 
+TEST(Threads, RowsAreEstimatedAlikeOnEveryNumberOfThreads) {
+  // A search that refines whenever it passes its budget, set just above
+  // the states so far, so that most rows are first estimated from a
+  // sample of their groups: what each refinement is told, estimates
+  // included, must not depend on the threads.
+  using Calls = std::vector<std::pair<int, long long>>;
+  Workers one(1), two(2), three(3);
+  for (auto [n, r] : {std::pair{18, "1.2"}, std::pair{17, "1.55"},
+                      std::pair{19, "1.06"}, std::pair{18, "2.1"}}) {
+    const Lattice lat = buildtables(n, radius(r));
+    auto calls = [&](Workers& pool) {
+      UseWorkers use(pool);
+      Calls seen;
+      SearchOptions o;
+      o.trace = false;
+      o.maxstates = 1;
+      o.estimatefrom = 1;
+      o.refine = [&](SearchOptions& to, int row, long long states) {
+        seen.emplace_back(row, states);
+        to.maxstates = states + 1;
+        return true;
+      };
+      seen.emplace_back(n + 1, searchgrouped(lat, o).sol);
+      return seen;
+    };
+    const Calls want = calls(one);
+    EXPECT_GT(want.size(), 10u) << n << " " << r;
+    EXPECT_EQ(calls(two), want) << n << " " << r;
+    EXPECT_EQ(calls(three), want) << n << " " << r;
+  }
+}
+
 TEST(Threads, ABeamKeepsTheSameStatesWhateverTheShards) {
   // A narrow beam trims its shards while rows fill; what it keeps at the
   // end of each row is the first `beam` in one total order, so the same
