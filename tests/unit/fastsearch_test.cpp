@@ -108,8 +108,8 @@ TEST(Differential, LargerSquaresTheStraightforwardSearchFinishes) {
 struct Rounds {
   bool searched = false, bought = false, widened = false, useless = false;
   const Lattice* lat = nullptr;
-  int strips = 0;     // strips searched so far, one a height
-  int givenup = 0;    // the last row a search reported, if it was not row n
+  int strips = 0;   // strips searched so far, one a height
+  int givenup = 0;  // the last row a search reported, if it was not row n
   bool instrip = false;
 };
 Rounds rounds;
@@ -188,10 +188,25 @@ TEST(Differential, StripsBoundedByFailedGuessesKeepTheAnswer) {
   EXPECT_GT(fewer, 5);
 }
 
-long long searchstates = 0;  // states of the rows the searches filled
-void countsearchstates() {
-  const Progress& p = progress();
-  if (std::string(p.phase) == "search") searchstates += p.states;
+// The rows and states that the searches of one phase fill during a call.
+struct Filled {
+  long long rows = 0, states = 0;
+};
+Filled filled;
+const char* filledphase = "";
+void countfilled() {
+  if (std::string(progress().phase) != filledphase) return;
+  ++filled.rows;
+  filled.states += progress().states;
+}
+template <typename Run>
+Filled fillsof(const char* phase, Run run) {
+  filled = {};
+  filledphase = phase;
+  progress().onrow = countfilled;
+  run();
+  progress().onrow = nullptr;
+  return filled;
 }
 
 TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
@@ -200,7 +215,6 @@ TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
   // are refined before the row: the answer and the count must stand, and
   // the searches must fill fewer states somewhere than without estimates.
   int fewer = 0;
-  progress().onrow = countsearchstates;
   for (const char* r : {"1.06", "1.3", "1.55", "1.9", "2.2"})
     for (int n = 8; n <= 16; ++n) {
       Lattice lat = buildtables(n, radius(r));
@@ -211,23 +225,18 @@ TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
       BoundsBudget filling = estimating;
       filling.estimatefrom = 1LL << 60;
       const Trace want = searchreference(lat);
-      searchstates = 0;
-      const Trace got = searchbounded(lat, estimating);
-      const long long estimated = searchstates;
-      searchstates = 0;
-      searchbounded(lat, filling);
-      fewer += estimated < searchstates;
+      Trace got;
+      const Filled estimated =
+          fillsof("search", [&] { got = searchbounded(lat, estimating); });
+      fewer +=
+          estimated.states < fillsof(
+                                 "search", [&] { searchbounded(lat, filling); })
+                                 .states;
       EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
       EXPECT_EQ(searchbounded(lat, estimating, true).sol, want.sol)
           << "count, n " << n << " r " << r;
     }
-  progress().onrow = nullptr;
   EXPECT_GT(fewer, 5);
-}
-
-int guessrows = 0;  // rows the strips' guesses filled
-void countguessrows() {
-  guessrows += std::string(progress().phase) == "upper bounds";
 }
 
 TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
@@ -235,7 +244,6 @@ TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
   // ones that stop alike must buy exactly the bounds searching them does,
   // so every search holds the same states, with fewer rows filled.
   int recalled = 0;
-  progress().onrow = countguessrows;
   for (const char* r : {"1.06", "1.3", "1.414213", "1.6", "2.2"})
     for (int n = 12; n <= 18; ++n) {
       Lattice lat = buildtables(n, radius(r));
@@ -245,17 +253,18 @@ TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
       recall.guessstates = 1 << (n % 4 + 6);
       BoundsBudget again = recall;
       again.recall = false;
-      guessrows = 0;
-      const Trace want = searchbounded(lat, again);
-      const int searched = guessrows;
-      guessrows = 0;
-      const Trace got = searchbounded(lat, recall);
+      Trace want, got;
+      const long long searched = fillsof("upper bounds", [&] {
+                                   want = searchbounded(lat, again);
+                                 }).rows;
+      const long long recalling = fillsof("upper bounds", [&] {
+                                    got = searchbounded(lat, recall);
+                                  }).rows;
       EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
       EXPECT_EQ(got.states, want.states) << "n " << n << " r " << r;
-      EXPECT_LE(guessrows, searched) << "n " << n << " r " << r;
-      recalled += guessrows < searched;
+      EXPECT_LE(recalling, searched) << "n " << n << " r " << r;
+      recalled += recalling < searched;
     }
-  progress().onrow = nullptr;
   EXPECT_GT(recalled, 5);
 }
 
