@@ -401,15 +401,17 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     ceiling = guess - 1;
     widen(trace.states);
     // The next search, with a lower guess, keeps more states than this
-    // one held; strips worth as many states are bought before it rather
-    // than after it has grown past its budget.  At n = 27 and radius 1.55
-    // the second guess then held 0.5 million states instead of 3.9, and
-    // the answer's search 8.0 million instead of 12.2 (1.3 s against
-    // 2.1 s, one thread); at n = 34 and radius 2.692582, 2.0 and 24 million
-    // instead of 6.6 and 28.  Half as many strips saved about half as much.
+    // one held; strips worth half as many are bought before it, rather than
+    // after it has grown past its budget.  At n = 27 and radius 1.55 the
+    // second guess then held 2.5 million states instead of 3.9, and the
+    // answer's search 8.0 million instead of 12.2.  Strips worth as many
+    // cut the second guess further, to 0.5 million, but at n = 34 and
+    // radius 2.236067 left the next failed guess under the size that buys
+    // guessed bounds (`guessafter`), and the answer's search held 25
+    // million states instead of 14.
     if (!bounds.settled(0))
-      bounds.buy(spend =
-                     std::max(spend, std::min(trace.states, budget.strips)));
+      bounds.buy(
+          spend = std::max(spend, std::min(trace.states / 2, budget.strips)));
   }
 }
 
