@@ -159,7 +159,7 @@ class Expander {
   void mergeinbox(int s);
 
   bool quit = false;      // the search stops inside this row (Grouped::over)
-  long long counted = 0;  // successors counted, when Grouped::counting
+  long long counted = 0;  // successors counted, when Grouped::sampling
 
   // Scratch of beam trimming (Grouped::keepbest), which a worker may run
   // under a shard's lock.
@@ -308,9 +308,9 @@ class Grouped {
                                       // (LLONG_MAX: it runs to the end)
   std::atomic<long long> rowfill{0};  // states row i holds so far
   std::atomic<bool> over{false};      // rowfill is over rowbudget
-  bool counting = false;     // row i's successors are counted, not kept
-                             // (estimaterow())
-  std::uint64_t sample = 1;  // and only one group in `sample` expanded
+  // While estimaterow() runs, one group in `sampling` is expanded, and its
+  // successors are counted, not kept (0: rows are filled).
+  std::uint64_t sampling = 0;
   static constexpr std::size_t kBeamSlack = 4;
   static constexpr int kParallelRow = 1024;  // parents a row needs before
                                              // the pool shares its work
@@ -490,13 +490,13 @@ long long Grouped::overbudget(int i) {
 // estimate is the same on every number of threads.  At n = 40 and radius
 // 1.06 it found 12,202,432 states for a row of 12,193,046.
 long long Grouped::estimaterow(int i) {
-  sample =
+  const std::uint64_t sample =
       std::bit_floor(std::clamp<std::uint64_t>(prevbase.back() / 1024, 1, 64));
   setrow(i);
-  counting = true;
+  sampling = sample;
   for (auto& e : expanders) e->counted = 0;
   expandrow();
-  counting = false;
+  sampling = 0;
   long long total = 0;
   for (auto& e : expanders) total += e->counted;
   return total * static_cast<long long>(sample);
@@ -813,7 +813,7 @@ void Expander::groupparents() {
     const RowMask* surviving = parents->keys.key(j) + 1;
     const bool out =
         parents->count[j] < g.parentmincount ||
-        (g.counting && hashkey(surviving, g.w - 1) % g.sample != 0);
+        (g.sampling && hashkey(surviving, g.w - 1) % g.sampling != 0);
     bool inserted = false;
     groupof[j] = out ? -1 : groups.findorinsert(surviving, inserted);
   }
@@ -924,7 +924,7 @@ void Expander::emit(int depth, RowMask m, int first) {
   const int val = ordercount[first] + depth;  // depth: centres in m
   if (val < mincount) return;                 // see SearchOptions::mincount
   if (lookahead && val < g.aheadmincount && deadend(depth, val)) return;
-  if (g.counting) {  // Grouped::estimaterow()
+  if (g.sampling) {  // Grouped::estimaterow()
     ++counted;
     return;
   }
