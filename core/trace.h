@@ -101,6 +101,10 @@ struct Trace {
   bool stopped = false;        // SearchOptions::maxstates cut the search short
   int filled = 0;              // the grouped search's rows filled: n, or
                                // the row it stopped in or after
+  // best[i]: the most circles a state of row i holds, for the rows the
+  // grouped search filled (-1: none, or a row it held no state in).  With
+  // nothing dropped, the most that rows 1..i hold.
+  std::vector<int> best;
 };
 
 }  // namespace packer

@@ -74,6 +74,9 @@ class StripBounds {
         exact(rows + 1, kNone),
         stripstates(rows + 1, 0),
         strip(rows + 1),
+        known(rows + 1, std::vector<int>(rows + 1, kNone)),
+        rect(rows + 1, std::vector<int>(rows + 1, kNone)),
+        tightened(rows + 1, -1),
         upper(lat.n + 1),
         below(lat.n + 1) {
     for (int i = lat.n, count = 0; i >= 0; --i) {
@@ -117,10 +120,58 @@ class StripBounds {
       for (int h = done + 1; h <= last; ++h) spent += stripstates[h];
       done = last;
     }
-    for (int len = 0; len <= rows; ++len) {
-      strip[len] = std::min(exact[len], split(len));
+    settle();
+  }
+
+  // Lowers the bounds of the strips too tall to search whole, shortest
+  // first, by failed guesses on each strip turned a quarter (its rows are
+  // the square's columns), cut below each of its rows by the rectangle of
+  // the columns after it: exact while the narrower side was searched whole
+  // (searchstrip()), so a guess above what the strip holds dies within a
+  // few rows.  A narrow beam's packing of the strip ends the guesses once
+  // they reach it; a guess it does not reach may hold `tightenstates`
+  // states, or four times those of the last that failed, and the first not
+  // disproved within that ends the strip's guesses.  The guesses of all
+  // strips hold at most `allowance` states.  Only strips of rows from+1..n
+  // are guessed: a search under way can use no taller one.  A strip is
+  // guessed again only once more strips have been searched whole, and
+  // never once its bound is its beam's count.
+  void tighten(const BoundsBudget& budget, long long allowance, int from) {
+    if (guessed) return;
+    long long used = 0;
+    for (int len = done + 1; len <= below[from] && used < allowance; ++len) {
+      if (tightened[len] >= done) continue;
+      tightened[len] = done;
+      const Lattice turned = transposedstrip(lat, len);
+      std::vector<int> left(lat.n + 1);  // left[i]: columns after row i
+      for (int i = lat.n, count = 0; i >= 0; --i) {
+        left[i] = count;
+        if (i >= 1 && turned.borderok[i] != 0) ++count;
+      }
+      SearchOptions beam = strips;
+      beam.phase = "strip guesses";
+      beam.beam = budget.narrow;
+      const Trace found = searchgrouped(turned, beam);
+      used += found.states;
+      SearchOptions test = beam;
+      test.beam = 0;
+      test.mincount.resize(lat.n + 1);
+      long long failed = 0;  // states of the last guess disproved
+      for (int guess = strip[len]; guess > found.sol && used < allowance;
+           --guess) {
+        for (int i = 0; i <= lat.n; ++i)
+          test.mincount[i] = guess - rect[len][left[i]];
+        test.maxstates = std::max(budget.tightenstates, 4 * failed);
+        const Trace t = searchgrouped(turned, test);
+        used += t.states;
+        if (t.stopped || t.sol >= guess) break;
+        known[len][rows] = guess - 1;
+        failed = t.states;
+      }
+      if (std::min(strip[len], known[len][rows]) <= found.sol)
+        tightened[len] = rows;  // exact: never again
     }
-    setupper();
+    settle();
   }
 
   // Bounds the strips too long to have been searched whole by failed
@@ -128,13 +179,13 @@ class StripBounds {
   // centres in, and updates the bounds.  After this no strip is searched
   // whole again; a later call guesses the longer strips left.
   void disproverest(const BoundsBudget& budget, int from) {
-    for (int len = done + 1; len <= rows; ++len) {
-      strip[len] = split(len);  // the shorter bounds just fell
-      if (len <= below[from]) strip[len] = exact[len] = disprove(len, budget);
+    for (int len = done + 1; len <= below[from]; ++len) {
+      settle();  // the shorter bounds just fell
+      exact[len] = disprove(len, budget);
     }
     done = std::max(done, below[from]);
     guessed = true;
-    setupper();
+    settle();
   }
 
   // Whether no bound will fall any more: every strip is searched whole or
@@ -154,22 +205,38 @@ class StripBounds {
     int len;                    // the rows its cut kept that admit centres
   };
 
-  // Searches the strip of `height` rows whole.
+  // Searches the strip of `height` rows whole.  Its rows are the square's
+  // columns, so the most its first k rows that admit centres hold is the
+  // most a rectangle of `height` rows and k columns holds.
   void searchstrip(int height) {
-    Trace t = searchgrouped(transposedstrip(lat, height), strips);
+    const Lattice turned = transposedstrip(lat, height);
+    Trace t = searchgrouped(turned, strips);
     exact[height] = t.sol;
     stripstates[height] = t.states;
+    for (int i = 1, k = 0; i <= lat.n; ++i)
+      if (turned.borderok[i] != 0) known[height][++k] = t.best[i];
   }
 
-  // The least bound of `len` rows split in two shorter runs.
-  int split(int len) const {
-    int least = kNone;
-    for (int s = 1; s < len; ++s)
-      least = std::min(least, strip[s] + strip[len - s]);
-    return least;
-  }
-
-  void setupper() {
+  // The bounds from what is known: rect[a][b] is the least of what is
+  // known of a rows and b columns (or b rows and a columns, the same
+  // shape turned) and of every split of either side in two; strip[len] is
+  // rect[len][rows], and upper[] follows.
+  void settle() {
+    for (int a = 0; a <= rows; ++a) rect[a][0] = rect[0][a] = 0;
+    for (int sum = 2; sum <= 2 * rows; ++sum)
+      for (int a = std::max(1, sum - rows); a <= std::min(rows, sum - 1);
+           ++a) {
+        const int b = sum - a;
+        int least = std::min(known[a][b], known[b][a]);
+        if (b == rows) least = std::min(least, exact[a]);
+        if (a == rows) least = std::min(least, exact[b]);
+        for (int s = 1; s < a; ++s)
+          least = std::min(least, rect[s][b] + rect[a - s][b]);
+        for (int s = 1; s < b; ++s)
+          least = std::min(least, rect[a][s] + rect[a][b - s]);
+        rect[a][b] = least;
+      }
+    for (int len = 0; len <= rows; ++len) strip[len] = rect[len][rows];
     for (int i = 0; i <= lat.n; ++i) upper[i] = strip[below[i]];
   }
 
@@ -246,7 +313,15 @@ class StripBounds {
                            // (searched whole), or the bound disprove()
                            // found; else kNone
   std::vector<long long> stripstates;  // states of each strip searched
-  std::vector<int> strip;              // the bound for `len` rows, from exact[]
+  std::vector<int> strip;              // the bound for `len` rows: rect[len][rows]
+  std::vector<std::vector<int>> known;  // known[a][b]: the most a rows and b
+                                        // columns hold, for the `a` of a
+                                        // strip searched whole; else kNone
+  std::vector<std::vector<int>> rect;   // rect[a][b]: at least the most a
+                                        // rows and b columns hold (settle())
+  std::vector<int> tightened;  // tightened[len]: `done` when the strip was
+                               // last guessed by tighten() (rows: never
+                               // again); -1: not yet
   std::vector<int> upper;              // upper[i]: bound for rows i+1..n
   std::vector<int> below;        // below[i]: rows i+1..n that admit centres
   int done = 0;                  // exact[1..done] are known
@@ -265,6 +340,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   StripBounds bounds(lat);
   long long spend = budget.first;
   bounds.buy(spend);
+  bounds.tighten(budget, budget.tighten * spend, 0);
   // No packing holds more than the strips allow, the whole square being
   // rows 1..n.
   const int upper = bounds.above(0);
@@ -374,7 +450,10 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   full.refine = [&](SearchOptions& o, int row, long long states) {
     const bool settled = bounds.settled(row);
     if (!settled) guessbounds(states, row, budget.guessafter);
-    if (!widen(states) && !settled) bounds.buy(spend *= 4);
+    if (!widen(states) && !settled) {
+      bounds.buy(spend *= 4);
+      bounds.tighten(budget, budget.tighten * spend, row);
+    }
     if (countonly && lower == ceiling) return false;  // proven by the beam
     setlimits(o, row);
     if (bounds.settled(row) && widenable()) o.maxstates = 2 * states;
@@ -409,9 +488,11 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     // radius 2.236067 left the next failed guess under the size that buys
     // guessed bounds (`guessafter`), and the answer's search held 25
     // million states instead of 14.
-    if (!bounds.settled(0))
+    if (!bounds.settled(0)) {
       bounds.buy(
           spend = std::max(spend, std::min(trace.states / 2, budget.strips)));
+      bounds.tighten(budget, budget.tighten * spend, 0);
+    }
   }
 }
 

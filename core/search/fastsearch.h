@@ -97,6 +97,12 @@ struct BoundsBudget {
   // larger for the rows it has still to fill, and so on up to `strips`,
   // after which the search runs to the end.
   long long first = 1 << 18;
+  // The strips too tall for that are bounded by cheap failed guesses
+  // (bounds.cpp, tighten()), all of them together holding at most
+  // `tighten` times the states the strips were bought for, each at most
+  // `tightenstates`, or four times the last that failed.
+  long long tighten = 4;
+  long long tightenstates = 1 << 16;
   long long strips = 1 << 24;
   long long giveup = 8;
   // Once a search holds more states than this when it fails its guess or

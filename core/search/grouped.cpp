@@ -343,6 +343,7 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
   // spans no more.
   PACKER_CHECK(spread[w] >= 1);
   trace.rows.resize(n + 1);
+  trace.best.assign(n + 1, -1);
   for (int s = 0; s < nshards; ++s) {
     prev.push_back(std::make_unique<Shard>());
     cur.push_back(std::make_unique<Shard>());
@@ -412,6 +413,7 @@ Trace Grouped::run() {
   bool inserted = false;
   start.keys.findorinsert(empty.data(), inserted);
   start.count.assign(1, 0);
+  trace.best[0] = 0;
   prevbase.assign(nshards + 1, 0);
   for (int s = 0; s < nshards; ++s)
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
@@ -559,7 +561,10 @@ void Grouped::fillrow(int i) {
                expanders[worker]->beamties);
     });
   long long states = 0;
-  for (auto& s : cur) states += s->keys.size();
+  for (auto& s : cur) {
+    states += s->keys.size();
+    for (int c : s->count) trace.best[i] = std::max(trace.best[i], c);
+  }
   trace.states += states;
   reportrow(limits.phase, i, n, states);
   // The shards' links become the row's pieces, in shard order, which the
