@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <random>
 
 #include "answer.h"
@@ -371,6 +372,45 @@ TEST(Bounds, TheWholeSquareTurnedAQuarterHasTheSameOptimum) {
       EXPECT_EQ(searchgrouped(transposedstrip(lat, rows), count).sol,
                 searchreference(lat).sol)
           << "n " << n << " r " << r;
+    }
+}
+
+// The square with centres only in its first `a` rows and `b` columns
+// that admit them.
+Lattice rectangle(const Lattice& lat, int a, int b) {
+  Lattice cut = firstrows(lat, a);
+  for (int i = 0; i <= lat.n; ++i) {
+    RowMask kept = 0;
+    for (RowMask m = cut.borderok[i]; m && std::popcount(kept) < b; m &= m - 1)
+      kept |= m & -m;
+    cut.borderok[i] = kept;
+    for (int c = 0; c <= lat.n; ++c) cut.okplaceborder[i][c] = kept >> c & 1;
+  }
+  return cut;
+}
+
+TEST(Bounds, AStripsRowsGiveEveryRectangleEitherWayRound) {
+  // The bounds read the best count of row i of a strip turned a quarter as
+  // the most its first columns hold, and take a rectangle of a rows and b
+  // columns to hold as many as one of b rows and a columns.
+  for (const char* r : {"1.1", "1.6", "2.2"})
+    for (int n : {7, 10, 12}) {
+      Lattice lat = buildtables(n, radius(r));
+      const int rows = centrerows(lat).count;
+      for (int height = 1; height <= rows; ++height) {
+        const Lattice turned = transposedstrip(lat, height);
+        SearchOptions count;
+        count.trace = false;
+        const Trace t = searchgrouped(turned, count);
+        for (int i = 1, k = 0; i <= n; ++i) {
+          if (turned.borderok[i] == 0) continue;
+          ++k;
+          EXPECT_EQ(t.best[i], searchreference(rectangle(lat, height, k)).sol)
+              << n << " " << r << " " << height << " " << k;
+          EXPECT_EQ(t.best[i], searchreference(rectangle(lat, k, height)).sol)
+              << n << " " << r << " " << height << " " << k;
+        }
+      }
     }
 }
 
