@@ -239,6 +239,33 @@ TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
   EXPECT_GT(fewer, 5);
 }
 
+TEST(Differential, TallStripsBoundedByGuessesTurnedKeepTheAnswer) {
+  // Few strips searched whole, the taller ones bounded by guesses on the
+  // strip turned a quarter, each stopped early or not: the answer and the
+  // count must stand, and the searches must fill fewer states somewhere
+  // than with the taller strips split.
+  int fewer = 0;
+  for (const char* r : {"1.1", "1.3", "1.55", "1.9", "2.2"})
+    for (int n = 8; n <= 15; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      BoundsBudget guessing;
+      guessing.first = 64;
+      guessing.tightenstates = n % 2 ? 16 : 1 << 20;
+      BoundsBudget split = guessing;
+      split.tighten = 0;
+      const Trace want = searchreference(lat);
+      Trace got;
+      const Filled guessed =
+          fillsof("search", [&] { got = searchbounded(lat, guessing); });
+      const Filled plain = fillsof("search", [&] { searchbounded(lat, split); });
+      fewer += guessed.states < plain.states;
+      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
+      EXPECT_EQ(searchbounded(lat, guessing, true).sol, want.sol)
+          << "count, n " << n << " r " << r;
+    }
+  EXPECT_GT(fewer, 10);
+}
+
 TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
   // Guesses of a few states, stopped in their first rows: recalling the
   // ones that stop alike must buy exactly the bounds searching them does,
