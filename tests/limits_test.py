@@ -146,13 +146,13 @@ def memory(packer, packrange):
     if r.returncode != 0 or r.stdout != run([packer], b"12 1.5\n").stdout:
         problems.append(f"12 1.5 under a 1 GiB limit: {r}")
     # packrange: its own option, and the caller's limit.
-    # (n = 28 needs about 230 MiB.)
-    r = run([packrange, "--max-memory=100M", "28"])
-    expect_failure("packrange --max-memory=100M 28", r, 1, "packrange",
-                   ["n = 28: out of memory", "limit of 100 MiB"])
-    r = run([packrange, "28"], limit=(150 * mib, 150 * mib))
-    expect_failure("packrange 28 under ulimit -v 150000", r, 1, "packrange",
-                   ["n = 28: out of memory", "ulimit -v"])
+    # (n = 29 needs about 430 MiB.)
+    r = run([packrange, "--max-memory=100M", "29"])
+    expect_failure("packrange --max-memory=100M 29", r, 1, "packrange",
+                   ["n = 29: out of memory", "limit of 100 MiB"])
+    r = run([packrange, "29"], limit=(150 * mib, 150 * mib))
+    expect_failure("packrange 29 under ulimit -v 150000", r, 1, "packrange",
+                   ["n = 29: out of memory", "ulimit -v"])
     r = run([packrange, "--max-memory", "2K", "5"])
     expect_failure("packrange --max-memory 2K 5", r, 1, "packrange",
                    ["needs at least"])

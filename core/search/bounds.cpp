@@ -261,7 +261,7 @@ class StripBounds {
     const Lattice cut = firstrows(lat, len);
     SearchOptions test;
     test.trace = false;
-    test.phase = "upper bounds";
+    test.phase = "strip guesses";
     test.mincount.resize(lat.n + 1);
     int bound = strip[len];
     long long failed = 0;  // states of the last guess disproved
@@ -346,7 +346,6 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   StripBounds bounds(lat);
   long long spend = budget.first;
   bounds.buy(spend);
-  bounds.tighten(budget, budget.tighten * spend, 0);
   // No packing holds more than the strips allow, the whole square being
   // rows 1..n.
   const int upper = bounds.above(0);

@@ -281,10 +281,10 @@ TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
       BoundsBudget again = recall;
       again.recall = false;
       Trace want, got;
-      const long long searched = fillsof("upper bounds", [&] {
+      const long long searched = fillsof("strip guesses", [&] {
                                    want = searchbounded(lat, again);
                                  }).rows;
-      const long long recalling = fillsof("upper bounds", [&] {
+      const long long recalling = fillsof("strip guesses", [&] {
                                     got = searchbounded(lat, recall);
                                   }).rows;
       EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
@@ -338,7 +338,10 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
           << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
     }
   progress().onrow = nullptr;
-  EXPECT_GE(widened, 20);
+  // Enough for every way a beam is widened; fewer since the tall strips'
+  // guesses make the searches that fail smaller (16 of the runs, 20 or
+  // more before).
+  EXPECT_GE(widened, 12);
   // Where many packings tie for the optimum (the side less the border a
   // multiple of the period), against the full search's count.
   struct Case {
