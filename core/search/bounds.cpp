@@ -134,14 +134,18 @@ class StripBounds {
   // the square's columns), cut below each of its rows by the rectangle of
   // the columns after it: exact while the narrower side was searched whole
   // (searchstrip()), so a guess above what the strip holds dies within a
-  // few rows.  A narrow beam's packing of the strip ends the guesses once
-  // they reach it; a guess it does not reach may hold `tightenstates`
-  // states, or four times those of the last that failed, and the first not
-  // disproved within that ends the strip's guesses.  The guesses of all
-  // strips hold at most `allowance` states.  Only strips of rows from+1..n
-  // are guessed: a search under way can use no taller one.  A strip is
-  // guessed again only once more strips have been searched whole, and
-  // never once its bound is its beam's count.
+  // few rows.  Turned, a strip's rows are as wide as the strip is tall, not
+  // the square, and hold far fewer states than disprove()'s guesses on the
+  // square's first rows: at n = 26 and radius 1.55, with 14 strips searched
+  // whole, 37 circles in 15 rows was disproved in 23,833 states turned, and
+  // not within 262,144 on the rows.  A narrow beam's packing of the strip
+  // ends the guesses once they reach it; a guess it does not reach may hold
+  // `tightenstates` states, or four times those of the last that failed,
+  // and the first not disproved within that ends the strip's guesses.  The
+  // guesses of all strips hold at most `allowance` states.  Only strips of
+  // rows from+1..n are guessed: a search under way can use no taller one.
+  // A strip is guessed again only once more strips have been searched
+  // whole, and never once its bound is its beam's count.
   void tighten(const BoundsBudget& budget, long long allowance, int from) {
     if (guessed) return;
     long long used = 0;
@@ -230,8 +234,7 @@ class StripBounds {
   void settle() {
     for (int a = 0; a <= rows; ++a) rect[a][0] = rect[0][a] = 0;
     for (int sum = 2; sum <= 2 * rows; ++sum)
-      for (int a = std::max(1, sum - rows); a <= std::min(rows, sum - 1);
-           ++a) {
+      for (int a = std::max(1, sum - rows); a <= std::min(rows, sum - 1); ++a) {
         const int b = sum - a;
         int least = std::min(known[a][b], known[b][a]);
         if (b == rows) least = std::min(least, exact[a]);
@@ -319,16 +322,16 @@ class StripBounds {
                            // (searched whole), or the bound disprove()
                            // found; else kNone
   std::vector<long long> stripstates;  // states of each strip searched
-  std::vector<int> strip;              // the bound for `len` rows: rect[len][rows]
+  std::vector<int> strip;  // the bound for `len` rows: rect[len][rows]
   std::vector<std::vector<int>> known;  // known[a][b]: the most a rows and b
                                         // columns hold, for the `a` of a
                                         // strip searched whole; else kNone
   std::vector<std::vector<int>> rect;   // rect[a][b]: at least the most a
                                         // rows and b columns hold (settle())
-  std::vector<int> tightened;  // tightened[len]: `done` when the strip was
-                               // last guessed by tighten() (rows: never
-                               // again); -1: not yet
-  std::vector<int> upper;              // upper[i]: bound for rows i+1..n
+  std::vector<int> tightened;    // tightened[len]: `done` when the strip was
+                                 // last guessed by tighten() (rows: never
+                                 // again); -1: not yet
+  std::vector<int> upper;        // upper[i]: bound for rows i+1..n
   std::vector<int> below;        // below[i]: rows i+1..n that admit centres
   int done = 0;                  // exact[1..done] are known
   bool guessed = false;          // disproverest() has run: no strip is
@@ -484,11 +487,15 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     setlimits(full, 0);
     Trace trace = searchgrouped(lat, full);
     // A failed guess is followed by a lower one, which keeps more states:
-    // the guesses are made once the failed search holds half what a
-    // search given up does.  At n = 34 and radius 1.581138 a failed
+    // the guesses are made once the failed search holds a quarter of what
+    // a search given up does.  At n = 34 and radius 1.581138 a failed
     // search held 15 million states and the next 49 million before it
-    // was given up for the guesses (26 s against 16 s).
-    if (trace.sol < guess) guessbounds(trace.states, 0, budget.guessafter / 2);
+    // was given up for the guesses (26 s against 16 s).  At n = 31 and
+    // radius 1.55 the tall strips guessed turned (tighten()) cut the first
+    // failed search to 4.4 million states, and the next, failing too, held
+    // 16.2 million before the guesses; with a quarter, the guesses came
+    // first, and the run filled 34 million states in all instead of 51.
+    if (trace.sol < guess) guessbounds(trace.states, 0, budget.guessafter / 4);
     if (trace.stopped) continue;  // the count reached the ceiling
     if (trace.sol >= guess) return trace;
     PACKER_CHECK(guess > lower);  // the beam's packing is there to find
@@ -503,6 +510,10 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     // radius 2.236067 left the next failed guess under the size that buys
     // guessed bounds (`guessafter`), and the answer's search held 25
     // million states instead of 14.
+    //
+    // The tall strips are guessed here and when a search is refined, not
+    // before the first search: where that is small (radius 1.1 at n = 26
+    // to 28, under 0.15 million states) the guesses cost more than it.
     if (!bounds.settled(0)) {
       bounds.buy(
           spend = std::max(spend, std::min(trace.states / 2, budget.strips)));

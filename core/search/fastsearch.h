@@ -61,7 +61,7 @@ struct SearchOptions {
   // would take the search to twice `maxstates` (grouped.cpp).
   std::function<bool(SearchOptions&, int row, long long states)> refine;
   long long estimatefrom = kEstimateFrom;  // rows after one of fewer
-                                          // states are not estimated
+                                           // states are not estimated
   std::size_t beam = 0;  // keep only this many states a row, those with the
                          // most circles (0: all); the result is then a
                          // lower bound on the optimum, no longer exact

@@ -257,7 +257,8 @@ TEST(Differential, TallStripsBoundedByGuessesTurnedKeepTheAnswer) {
       Trace got;
       const Filled guessed =
           fillsof("search", [&] { got = searchbounded(lat, guessing); });
-      const Filled plain = fillsof("search", [&] { searchbounded(lat, split); });
+      const Filled plain =
+          fillsof("search", [&] { searchbounded(lat, split); });
       fewer += guessed.states < plain.states;
       EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
       EXPECT_EQ(searchbounded(lat, guessing, true).sol, want.sol)
