@@ -323,9 +323,12 @@ class StripBounds {
                            // found; else kNone
   std::vector<long long> stripstates;  // states of each strip searched
   std::vector<int> strip;  // the bound for `len` rows: rect[len][rows]
-  std::vector<std::vector<int>> known;  // known[a][b]: the most a rows and b
-                                        // columns hold, for the `a` of a
-                                        // strip searched whole; else kNone
+  std::vector<std::vector<int>> known;  // known[a][b]: at least the most
+                                        // a rows and b columns hold:
+                                        // exactly for a strip searched
+                                        // whole (a), a bound guesses
+                                        // proved for b = rows (tighten());
+                                        // else kNone
   std::vector<std::vector<int>> rect;   // rect[a][b]: at least the most a
                                         // rows and b columns hold (settle())
   std::vector<int> tightened;    // tightened[len]: `done` when the strip was
