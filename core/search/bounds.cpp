@@ -496,8 +496,8 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     // was given up for the guesses (26 s against 16 s).  At n = 31 and
     // radius 1.55 the tall strips guessed turned (tighten()) cut the first
     // failed search to 4.4 million states, and the next, failing too, held
-    // 16.2 million before the guesses; with a quarter, the guesses came
-    // first, and the run filled 34 million states in all instead of 51.
+    // 16.2 million before the guesses; with a quarter, the guesses come
+    // first, and that second failure is gone.
     if (trace.sol < guess) guessbounds(trace.states, 0, budget.guessafter / 4);
     if (trace.stopped) continue;  // the count reached the ceiling
     if (trace.sol >= guess) return trace;
