@@ -210,6 +210,23 @@ Filled fillsof(const char* phase, Run run) {
   return filled;
 }
 
+// The answer and the count on `tried` must be the straightforward
+// search's; returns whether its searches filled fewer states than on
+// `base`.
+bool fillsfewer(int n, const char* r, const BoundsBudget& tried,
+                const BoundsBudget& base) {
+  Lattice lat = buildtables(n, radius(r));
+  const Trace want = searchreference(lat);
+  Trace got;
+  const Filled fewer =
+      fillsof("search", [&] { got = searchbounded(lat, tried); });
+  const Filled plain = fillsof("search", [&] { searchbounded(lat, base); });
+  EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
+  EXPECT_EQ(searchbounded(lat, tried, true).sol, want.sol)
+      << "count, n " << n << " r " << r;
+  return fewer.states < plain.states;
+}
+
 TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
   // Every row estimated before it is filled, on budgets so small that many
   // estimates take the search past twice its budget, so that the bounds
@@ -218,23 +235,13 @@ TEST(Differential, RowsEstimatedPastTheBudgetKeepTheAnswer) {
   int fewer = 0;
   for (const char* r : {"1.06", "1.3", "1.55", "1.9", "2.2"})
     for (int n = 8; n <= 16; ++n) {
-      Lattice lat = buildtables(n, radius(r));
       BoundsBudget estimating;
       estimating.first = 16;
       estimating.giveup = 2;
       estimating.estimatefrom = 1;
       BoundsBudget filling = estimating;
       filling.estimatefrom = 1LL << 60;
-      const Trace want = searchreference(lat);
-      Trace got;
-      const Filled estimated =
-          fillsof("search", [&] { got = searchbounded(lat, estimating); });
-      const Filled plain =
-          fillsof("search", [&] { searchbounded(lat, filling); });
-      fewer += estimated.states < plain.states;
-      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
-      EXPECT_EQ(searchbounded(lat, estimating, true).sol, want.sol)
-          << "count, n " << n << " r " << r;
+      fewer += fillsfewer(n, r, estimating, filling);
     }
   EXPECT_GT(fewer, 5);
 }
@@ -247,22 +254,12 @@ TEST(Differential, TallStripsBoundedByGuessesTurnedKeepTheAnswer) {
   int fewer = 0;
   for (const char* r : {"1.1", "1.3", "1.55", "1.9", "2.2"})
     for (int n = 8; n <= 15; ++n) {
-      Lattice lat = buildtables(n, radius(r));
       BoundsBudget guessing;
       guessing.first = 64;
       guessing.tightenstates = n % 2 ? 16 : 1 << 20;
       BoundsBudget split = guessing;
       split.tighten = 0;
-      const Trace want = searchreference(lat);
-      Trace got;
-      const Filled guessed =
-          fillsof("search", [&] { got = searchbounded(lat, guessing); });
-      const Filled plain =
-          fillsof("search", [&] { searchbounded(lat, split); });
-      fewer += guessed.states < plain.states;
-      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
-      EXPECT_EQ(searchbounded(lat, guessing, true).sol, want.sol)
-          << "count, n " << n << " r " << r;
+      fewer += fillsfewer(n, r, guessing, split);
     }
   EXPECT_GT(fewer, 10);
 }
