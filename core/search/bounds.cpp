@@ -444,6 +444,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   };
   SearchOptions full;
   full.trace = !countonly;
+  full.mirror = budget.mirror;
   full.mincount.resize(n + 1);
   full.estimatefrom = budget.estimatefrom;
   int guess = 0;  // the guess the rows now being filled are cut with

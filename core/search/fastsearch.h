@@ -69,6 +69,11 @@ struct SearchOptions {
   // one of an earlier row none of whose successors in row i can have as
   // many (empty: none is).
   std::vector<int> mincount;
+  // Whether a state past the middle of the square must also fit beside a
+  // state of the rows before it, turned over, with mincount[n] circles in
+  // all (mirror.h); only a lattice that looks the same turned over is
+  // checked so.
+  bool mirror = false;
 };
 
 // The grouped search alone, for any radius: the bounds run it on the whole
@@ -116,6 +121,9 @@ struct BoundsBudget {
   // no larger, counts no higher in the rows it reads first) is not searched
   // again (off: the tests compare).
   bool recall = true;
+  // The rows past the middle checked against those before it turned over
+  // (SearchOptions::mirror; off: the tests compare).
+  bool mirror = true;
   long long estimatefrom = kEstimateFrom;  // SearchOptions::estimatefrom
 };
 

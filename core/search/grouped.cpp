@@ -10,6 +10,7 @@
 #include "check.h"
 #include "fastsearch.h"
 #include "keytable.h"
+#include "mirror.h"
 #include "progress.h"
 #include "workers.h"
 
@@ -201,6 +202,7 @@ class Expander {
                                   // (n = 26 and 29, radius 1.55: 7 % of
                                   // the time)
   std::vector<Rank> ranked;       // rank(j) of the parents, by group
+  MirrorScratch mirrorscratch;    // for Grouped::mirrored's tests
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;   // key[1..w-1] shared by the group
@@ -234,6 +236,7 @@ class Grouped {
   void fillrow(int i);
   bool computecover(int i);
   int shardof(const RowMask* key) const;
+  void keepmirror(int j);
   const RowMask* prevkey(int index) const;
   int ownerof(int shard) const { return shard % pool.size(); }
   std::unique_ptr<Batch> sparebatch();
@@ -275,6 +278,11 @@ class Grouped {
   std::mutex sparelock;
   std::vector<std::unique_ptr<Batch>> spares;
   Trace trace;
+  // mirror[j]: row j's states, turned over (mirror.h), for the rows past
+  // the middle, row n - j - 1, to be checked against; kept while
+  // `mirroring` for the rows j < n - j - 1, and released once used.
+  bool mirroring = false;
+  std::vector<MirrorRow> mirror;
 
   // Read by every worker while row i fills.
   int row = 0;                   // i
@@ -283,8 +291,12 @@ class Grouped {
                                  // fewer circles is not expanded
   int aheadmincount = INT_MIN;   // limits.mincount[i + w], or of row n when
                                  // that is nearer (INT_MIN: none)
-  RowMask cover[kAxis][kAxis];   // cover[d][col]: columns of row i - d whose
-                                 // centres a new centre (i, col) covers
+  // The turned row that row i - 1's states are checked against (null:
+  // none), and the circles a packing must reach, limits.mincount[n].
+  const MirrorRow* mirrored = nullptr;
+  int mirrortarget = 0;
+  RowMask cover[kAxis][kAxis];  // cover[d][col]: columns of row i - d whose
+                                // centres a new centre (i, col) covers
   // spread[t], for t = 1..w: the least column distance of two centres at
   // most t - 1 rows apart, so that the centres of t consecutive rows lie
   // in distinct columns at least that far apart.
@@ -344,6 +356,12 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
   PACKER_CHECK(spread[w] >= 1);
   trace.rows.resize(n + 1);
   trace.best.assign(n + 1, -1);
+  // Only a square, which looks the same turned over, and only with a
+  // count to reach; a beam keeps too few states for the argument.
+  mirroring = limits.mirror && !limits.mincount.empty() && !limits.beam;
+  for (int i = 0; i <= n && mirroring; ++i)
+    mirroring = lat.borderok[i] == lat.borderok[n - i];
+  if (mirroring) mirror.resize(n + 1);
   for (int s = 0; s < nshards; ++s) {
     prev.push_back(std::make_unique<Shard>());
     cur.push_back(std::make_unique<Shard>());
@@ -417,6 +435,7 @@ Trace Grouped::run() {
   prevbase.assign(nshards + 1, 0);
   for (int s = 0; s < nshards; ++s)
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
+  keepmirror(0);
   const bool stopinside = limits.maxstates && !limits.refine && !limits.beam;
   for (int i = 1; i <= n; ++i) {
     rowbudget = stopinside ? limits.maxstates - trace.states : LLONG_MAX;
@@ -504,8 +523,26 @@ long long Grouped::estimaterow(int i) {
   return total * static_cast<long long>(sample);
 }
 
+// Keeps row j's states turned over, when a row past the middle will be
+// checked against them.
+void Grouped::keepmirror(int j) {
+  if (!mirroring || j >= n - j - 1) return;
+  MirrorRow& m = mirror[j];
+  m.reset(w, std::min(w, MirrorRow::kDepth));
+  for (int s = 0; s < nshards; ++s) {
+    const Shard& shard = *prev[s];
+    for (int k = 0; k < shard.keys.size(); ++k)
+      m.add(shard.keys.key(k), shard.count[k]);
+  }
+  m.index();
+}
+
 void Grouped::setrow(int i) {
   row = i;
+  // Row i - 1's states against row n - i turned over: kept before it.
+  const int j = n - i;
+  mirrored = mirroring && j >= 0 && j < i - 1 ? &mirror[j] : nullptr;
+  mirrortarget = mirrored ? limits.mincount[n] : 0;
   merging = computecover(i);
   rowmincount = limits.mincount.empty() ? 0 : limits.mincount[i];
   parentmincount = limits.mincount.empty() ? INT_MIN : limits.mincount[i - 1];
@@ -582,6 +619,8 @@ void Grouped::fillrow(int i) {
     prev[s]->keys.handindex(cur[s]->keys);
     prevbase[s + 1] = prevbase[s] + prev[s]->keys.size();
   }
+  if (mirrored) mirror[n - i].release();
+  keepmirror(i);
 }
 
 // Merges one successor into its shard, whose lock the caller holds.
@@ -818,7 +857,10 @@ void Expander::groupparents() {
     const RowMask* surviving = parents->keys.key(j) + 1;
     const bool out =
         parents->count[j] < g.parentmincount ||
-        (g.sampling && hashkey(surviving, g.w - 1) % g.sampling != 0);
+        (g.sampling && hashkey(surviving, g.w - 1) % g.sampling != 0) ||
+        (g.mirrored &&
+         !g.mirrored->fits(g.lat, g.row - 1, parents->keys.key(j),
+                           g.mirrortarget - parents->count[j], mirrorscratch));
     bool inserted = false;
     groupof[j] = out ? -1 : groups.findorinsert(surviving, inserted);
   }

@@ -29,34 +29,43 @@ std::uint64_t hashkey(const RowMask* key, int width) {
   return h ^ (h >> 32);
 }
 
-int KeyTable::findorinsert(const RowMask* key, std::uint64_t h,
-                           bool& inserted) {
-  PACKER_CHECK(!appended_);
+// The slot where `key`, of hash h, lies, or the empty one where it would
+// go: the one probe loop of find() and findorinsert().
+std::size_t KeyTable::probe(const RowMask* key, std::uint64_t h) const {
   const std::uint64_t tag = h & 0xffffffff00000000ULL;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
     const std::uint64_t slot = slots_[s];
-    if (slot == 0) {
-      inserted = true;
-      slots_[s] = tag | static_cast<std::uint32_t>(size_ + 1);
-      indexed_ = true;
-      RowMask* stored = newkey();
-      for (int k = 0; k < width_; ++k) stored[k] = key[k];
-      // At most 7 keys in 10 slots: probes stay short, and the slots take
-      // 11 to 23 bytes a key rather than 16 to 32 at half full.
-      if (10 * static_cast<std::size_t>(size_) > 7 * slots_.size()) grow();
-      return size_ - 1;
-    }
+    if (slot == 0) return s;
     if ((slot & 0xffffffff00000000ULL) != tag) continue;
-    const int at = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
-    const RowMask* stored = arena_.data() + at * width_;
+    const RowMask* stored = arena_.data() + slotkey(slot) * width_;
     int k = 0;
     while (k < width_ && stored[k] == key[k]) ++k;
-    if (k == width_) {
-      inserted = false;
-      return at;
-    }
+    if (k == width_) return s;
   }
+}
+
+int KeyTable::findorinsert(const RowMask* key, std::uint64_t h,
+                           bool& inserted) {
+  PACKER_CHECK(!appended_);
+  const std::size_t s = probe(key, h);
+  inserted = slots_[s] == 0;
+  if (!inserted) return slotkey(slots_[s]);
+  slots_[s] =
+      (h & 0xffffffff00000000ULL) | static_cast<std::uint32_t>(size_ + 1);
+  indexed_ = true;
+  RowMask* stored = newkey();
+  for (int k = 0; k < width_; ++k) stored[k] = key[k];
+  // At most 7 keys in 10 slots: probes stay short, and the slots take 11
+  // to 23 bytes a key rather than 16 to 32 at half full.
+  if (10 * static_cast<std::size_t>(size_) > 7 * slots_.size()) grow();
+  return size_ - 1;
+}
+
+int KeyTable::find(const RowMask* key) const {
+  PACKER_CHECK(!appended_);
+  const std::uint64_t slot = slots_[probe(key, hash(key))];
+  return slot ? slotkey(slot) : -1;
 }
 
 void KeyTable::grow() {

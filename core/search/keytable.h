@@ -26,6 +26,9 @@ class KeyTable {
   // The same with the key's hash already known.
   int findorinsert(const RowMask* key, std::uint64_t h, bool& inserted);
 
+  // The index of `key`, or -1 when it is not in the table.
+  int find(const RowMask* key) const;
+
   // Room for one more key, known to be new, for the caller to fill in; it
   // is not indexed, so the caller promises not to look keys up in this
   // table until the next reset().
@@ -56,6 +59,11 @@ class KeyTable {
 
  private:
   void grow();
+  std::size_t probe(const RowMask* key, std::uint64_t h) const;
+  // The index of the key a slot in use holds.
+  static int slotkey(std::uint64_t slot) {
+    return static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
+  }
   // Storage for key number size_, which it then counts.  Keys are a few
   // masks each, so they are copied by hand rather than by a library call
   // per key.

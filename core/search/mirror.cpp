@@ -1,0 +1,120 @@
+#include "mirror.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "check.h"
+
+namespace packer {
+
+void MirrorRow::reset(int width, int depth) {
+  w = width;
+  m = depth;
+  distinct.reset(m);
+  best.clear();
+  keys.clear();
+  count.clear();
+  start.clear();
+  buckets.reset(1);
+}
+
+void MirrorRow::add(const RowMask* key, int c) {
+  bool inserted = false;
+  const int d = distinct.findorinsert(key + w - m, inserted);
+  if (inserted)
+    best.push_back(c);
+  else
+    best[d] = std::max(best[d], c);
+}
+
+// A counting sort by bucket, then count, both small integers: sorting the
+// entries by comparison would cost a log factor on rows of a million.
+void MirrorRow::index() {
+  const int entries = distinct.size();
+  std::vector<int> bucketof(entries);
+  int least = 0, most = 0;
+  for (int e = 0; e < entries; ++e) {
+    bool inserted = false;
+    bucketof[e] = buckets.findorinsert(distinct.key(e) + m - 1, inserted);
+    least = e ? std::min(least, best[e]) : best[e];
+    most = e ? std::max(most, best[e]) : best[e];
+  }
+  const std::size_t levels = static_cast<std::size_t>(most - least) + 1;
+  const std::size_t slots = static_cast<std::size_t>(buckets.size()) * levels;
+  std::vector<int> at(slots + 1, 0);
+  auto slotof = [&](int e) {
+    return bucketof[e] * levels + static_cast<std::size_t>(most - best[e]);
+  };
+  for (int e = 0; e < entries; ++e) ++at[slotof(e) + 1];
+  for (std::size_t s = 0; s < slots; ++s) at[s + 1] += at[s];
+  start.resize(buckets.size() + 1);
+  for (int b = 0; b <= buckets.size(); ++b) start[b] = at[b * levels];
+  keys.resize(static_cast<std::size_t>(entries) * m);
+  count.resize(entries);
+  for (int e = 0; e < entries; ++e) {
+    const int to = at[slotof(e)]++;
+    std::copy_n(distinct.key(e), m, &keys[static_cast<std::size_t>(to) * m]);
+    count[to] = best[e];
+  }
+  distinct = KeyTable();
+  std::vector<int>().swap(best);
+}
+
+void MirrorRow::release() { *this = MirrorRow(); }
+
+bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
+                     MirrorScratch& scratch) const {
+  if (need <= 0) return true;  // nothing more is needed
+  // blocked[b]: the columns of row row+1+b that the window's centres block;
+  // row row-a lies a+b+1 rows before it, and rows more than w apart never
+  // overlap.
+  RowMask blocked[kAxis];
+  for (int b = 0; b < m; ++b) {
+    blocked[b] = 0;
+    for (int a = 0; a + b + 1 <= w; ++a)
+      for (RowMask x = key[w - 1 - a]; x; x &= x - 1)
+        blocked[b] |= lat.blocks[a + b + 1][std::countr_zero(x)];
+  }
+  // The turned state's newest row lies in row row+1: one of the admissible
+  // patterns of the columns left free there.  Patterns are gathered
+  // depth-first, leftmost centre first.
+  const RowMask open = lat.borderok[row + 1] & ~blocked[0];
+  scratch.patterns.clear();
+  scratch.patterns.push_back(0);
+  for (std::size_t k = 0; k < scratch.patterns.size(); ++k) {
+    const RowMask p = scratch.patterns[k];
+    const int from = p ? 64 - std::countl_zero(p) - 1 + lat.gap : 0;
+    for (RowMask next = from < 64 ? open >> from << from : 0; next;
+         next &= next - 1) {
+      if (scratch.patterns.size() == kPatterns) return true;
+      scratch.patterns.push_back(p | (next & -next));
+    }
+  }
+  // The entries with `need` circles or more, of the buckets present.
+  scratch.candidates.clear();
+  std::size_t total = 0;
+  for (RowMask p : scratch.patterns) {
+    const int b = buckets.find(&p);
+    if (b < 0) continue;
+    const auto first = count.begin() + start[b],
+               last = count.begin() + start[b + 1];
+    const auto end =
+        std::partition_point(first, last, [&](int c) { return c >= need; });
+    if (end == first) continue;
+    total += static_cast<std::size_t>(end - first);
+    if (total > kCandidates) return true;
+    scratch.candidates.push_back(
+        {start[b], static_cast<int>(end - count.begin())});
+  }
+  // The newest row fits by the bucket; the others are tested.
+  for (auto [first, last] : scratch.candidates)
+    for (int e = first; e < last; ++e) {
+      const RowMask* h = &keys[static_cast<std::size_t>(e) * m];
+      int b = 1;
+      while (b < m && !(h[m - 1 - b] & blocked[b])) ++b;
+      if (b == m) return true;
+    }
+  return false;
+}
+
+}  // namespace packer

@@ -1,0 +1,96 @@
+// The rows past the middle of the square, each state checked against the
+// rows before the middle turned upside down.
+//
+// The square looks the same turned over: row k is row n - k turned.  So a
+// packing of rows i+1..n, turned over, is a packing of rows 1..j, j = n - i
+// - 1, and the search has already kept, in row j, a state for the window it
+// ends in (turned back: rows i+1..i+w, next to row i) with at least as many
+// circles, when it is part of a packing of the square with T = mincount[n]
+// circles or more:
+//
+// - Take a packing Q of the square with at least T circles.  Turned over,
+//   it is one too, so every state on its path passes every drop rule (the
+//   argument in bounds.cpp: the rows of row k's bound are no fewer than Q
+//   has after row k, and the guesses of rows filled earlier were no
+//   higher), and each state's count is at least the circles Q has in its
+//   rows.
+// - Its state in row i (window K, count c) and its state in row j turned
+//   over (window H, count d) fit side by side, as Q's rows do: a window
+//   holds some of the centres of its rows (a key leaves out those that a
+//   newer centre covers), and fewer centres block no more.  So does the
+//   entry kept for H's newest rows (below), whose count is at least d; and
+//   c + d is at least Q's circles, so at least T.
+//
+// So a state of row i for which no entry of row j, turned over, fits beside
+// its window with T - c circles or more is on no packing of T or more, and
+// can go: the argument of bounds.cpp (only states on no such packing go)
+// covers it, and the answer is the same.  Past the middle that leaves
+// little more than the states that complete: at n = 26 and radius 1.55 the
+// answer's search held 8.2 million states, 3.0 million of them after row
+// 13, and now holds 5.2 million, 60,000 after row 13; at n = 34 and radius
+// 2.236067, 17.9 million (2.9 after row 17) and 15.0 million (60,000).
+//
+// An entry keeps a state's newest kDepth rows only, merged with every state
+// that shares them, keeping the most circles: the rows nearest the middle
+// decide nearly every test.  Whole windows kept the states above at 5.19
+// and 14.99 million, but held every state before the middle, in 325 MiB
+// at the peak against 175, and 994 MiB against 426.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "keytable.h"
+#include "lattice.h"
+
+namespace packer {
+
+// Scratch of MirrorRow::fits(), one a worker, sized once.
+struct MirrorScratch {
+  std::vector<RowMask> patterns;                // of the nearest row
+  std::vector<std::pair<int, int>> candidates;  // entry ranges to test
+};
+
+// The states of one row before the middle, turned over: bucketed by the
+// row that lies next to the middle (the window's newest), each bucket's
+// entries by count, most first.
+class MirrorRow {
+ public:
+  // Empties the row for windows of `width` masks, of which the newest
+  // `depth` are kept (1..width).
+  void reset(int width, int depth);
+  // Gathers one state (before index()): its newest `depth` rows, with the
+  // most circles of any state that shares them.
+  void add(const RowMask* key, int count);
+  // Buckets what add() gathered.
+  void index();
+  // Frees the memory.
+  void release();
+
+  // Whether some state of this row, turned over into rows row+1..row+w,
+  // fits beside `key`, the window of a state of row `row` (rows row-w+1
+  // ..row), with at least `need` circles.  True also where there are too
+  // many candidates to test (more than kCandidates) or nearest rows to try
+  // (kPatterns): keeping a state is always safe, and the answer does not
+  // depend on these limits, which read the states alone.
+  bool fits(const Lattice& lat, int row, const RowMask* key, int need,
+            MirrorScratch& scratch) const;
+
+  static constexpr int kDepth = 2;
+  static constexpr std::size_t kPatterns = 256;
+  static constexpr std::size_t kCandidates = 4096;
+
+ private:
+  int w = 0;                  // masks in a state's window
+  int m = 0;                  // of which an entry keeps the newest
+  KeyTable distinct;          // the entries as add() met them
+  std::vector<int> best;      // and their most circles
+  KeyTable buckets;           // newest row -> bucket
+  std::vector<int> start;     // bucket b: entries start[b] ..
+                              // start[b + 1]
+  std::vector<RowMask> keys;  // entry e's m rows at e * m
+  std::vector<int> count;     // entry e's count; descending in a
+                              // bucket
+};
+
+}  // namespace packer

@@ -1,0 +1,99 @@
+// The rows before the middle turned over: MirrorRow::fits() against a
+// test of every pair of centres, on random windows.
+#include "mirror.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <random>
+
+#include "radius_util.h"
+
+namespace packer {
+namespace {
+
+// A random subset of `allowed`; spaced `gap` apart when gap > 0.
+RowMask randomrow(std::mt19937& rng, RowMask allowed, int gap) {
+  RowMask row = 0;
+  int last = -64;
+  for (RowMask m = allowed; m; m &= m - 1) {
+    const int c = std::countr_zero(m);
+    if (rng() % 3 != 0 || c - last < gap) continue;
+    row |= RowMask{1} << c;
+    last = c;
+  }
+  return row;
+}
+
+// Whether window `key` (rows row-w+1..row) and the newest `depth` rows of
+// window `h` of row n - row - 1, turned over (rows row+1..row+depth), have
+// two centres that overlap.
+bool clash(const Lattice& lat, const RowMask* key, const RowMask* h, int w,
+           int depth) {
+  for (int a = 0; a < w; ++a)
+    for (int b = 0; b < depth; ++b)
+      for (RowMask x = key[w - 1 - a]; x; x &= x - 1)
+        for (RowMask y = h[w - 1 - b]; y; y &= y - 1) {
+          const int dc = std::abs(std::countr_zero(x) - std::countr_zero(y));
+          if (lat.intersectcircle[a + b + 1][dc]) return true;
+        }
+  return false;
+}
+
+TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
+  std::mt19937 rng(5);
+  int fitted = 0, refused = 0;
+  for (const char* r : {"1.1", "1.55", "2.1", "2.6"})
+    for (int n : {9, 12, 16}) {
+      const Lattice lat = buildtables(n, radius(r));
+      const int w = lat.reach;
+      for (int trial = 0; trial < 60; ++trial) {
+        // Rows past the middle: row n - row - 1 lies before row.
+        const int row = n / 2 + 1 + static_cast<int>(rng() % (n - n / 2 - 1));
+        const int j = n - row - 1;
+        // Row j's states: their newest row is a row pattern of row j
+        // (which, turned, is row row + 1), as in a search.
+        // Whole windows, and only their newest rows.
+        const int depth = 1 + trial % w;
+        MirrorRow mirror;
+        mirror.reset(w, depth);
+        std::vector<RowMask> keys;
+        std::vector<int> counts;
+        const int states = 1 + static_cast<int>(rng() % 40);
+        for (int s = 0; s < states; ++s) {
+          for (int k = 0; k < w; ++k) {
+            const int at = j - (w - 1 - k);
+            keys.push_back(at < 1 ? 0
+                                  : randomrow(rng, lat.borderok[at],
+                                              k == w - 1 ? lat.gap : 0));
+          }
+          counts.push_back(static_cast<int>(rng() % 8));
+          mirror.add(&keys[keys.size() - w], counts.back());
+        }
+        mirror.index();
+        MirrorScratch scratch;
+        for (int probe = 0; probe < 20; ++probe) {
+          RowMask key[kAxis];
+          for (int k = 0; k < w; ++k) {
+            const int at = row - (w - 1 - k);
+            key[k] = at < 1 ? 0 : randomrow(rng, lat.borderok[at], lat.gap);
+          }
+          const int need = static_cast<int>(rng() % 9) - 1;
+          bool want = need <= 0;
+          for (int s = 0; s < states && !want; ++s)
+            want =
+                counts[s] >= need && !clash(lat, key, &keys[s * w], w, depth);
+          EXPECT_EQ(mirror.fits(lat, row, key, need, scratch), want)
+              << "n " << n << " r " << r << " row " << row << " depth "
+              << depth;
+          (want ? fitted : refused) += need > 0;
+        }
+      }
+    }
+  // Both answers are met often enough to matter.
+  EXPECT_GT(fitted, 500);
+  EXPECT_GT(refused, 500);
+}
+
+}  // namespace
+}  // namespace packer
