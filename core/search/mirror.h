@@ -70,15 +70,19 @@ class MirrorRow {
   // Whether some state of this row, turned over into rows row+1..row+w,
   // fits beside `key`, the window of a state of row `row` (rows row-w+1
   // ..row), with at least `need` circles.  True also where there are too
-  // many candidates to test (more than kCandidates) or nearest rows to try
-  // (kPatterns): keeping a state is always safe, and the answer does not
-  // depend on these limits, which read the states alone.
+  // many candidates to test (more than kCandidates), or too many buckets
+  // that could hold one and nearest rows to try (both over kPatterns):
+  // keeping a state is always safe, and the answer does not depend on
+  // these limits, which read the states alone.
   bool fits(const Lattice& lat, int row, const RowMask* key, int need,
             MirrorScratch& scratch) const;
 
   static constexpr int kDepth = 2;
   static constexpr std::size_t kPatterns = 256;
   static constexpr std::size_t kCandidates = 4096;
+  // The most buckets fits() tries one by one rather than looking up
+  // patterns (the tests try both ways).
+  std::size_t trybuckets = kPatterns;
 
  private:
   int w = 0;                  // masks in a state's window
@@ -88,6 +92,9 @@ class MirrorRow {
   KeyTable buckets;           // newest row -> bucket
   std::vector<int> start;     // bucket b: entries start[b] ..
                               // start[b + 1]
+  std::vector<int> order;     // the buckets by their most circles, most
+                              // first
+  std::vector<int> top;       // top[k]: the most circles in order[k]
   std::vector<RowMask> keys;  // entry e's m rows at e * m
   std::vector<int> count;     // entry e's count; descending in a
                               // bucket

@@ -57,6 +57,8 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
         const int depth = 1 + trial % w;
         MirrorRow mirror;
         mirror.reset(w, depth);
+        // Buckets tried one by one, and nearest rows looked up.
+        if (trial % 2) mirror.trybuckets = 0;
         std::vector<RowMask> keys;
         std::vector<int> counts;
         const int states = 1 + static_cast<int>(rng() % 40);
