@@ -165,6 +165,7 @@ class StripBounds {
       used += found.states;
       SearchOptions test = beam;
       test.beam = 0;
+      test.mirror = budget.mirror;
       test.mincount.resize(lat.n + 1);
       long long failed = 0;  // states of the last guess disproved
       for (int guess = strip[len]; guess > found.sol && used < allowance;

@@ -528,7 +528,7 @@ long long Grouped::estimaterow(int i) {
 void Grouped::keepmirror(int j) {
   if (!mirroring || j >= n - j - 1) return;
   MirrorRow& m = mirror[j];
-  m.reset(w, std::min(w, MirrorRow::kDepth));
+  m.reset(w, MirrorRow::depth(w));
   for (int s = 0; s < nshards; ++s) {
     const Shard& shard = *prev[s];
     for (int k = 0; k < shard.keys.size(); ++k)

@@ -95,19 +95,18 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
   // every pattern alone, fits() took 10 % of the run at n = 27 and radius
   // 1.55, where most tests need more circles than most buckets hold.
   const RowMask open = lat.borderok[row + 1] & ~blocked[0];
-  scratch.candidates.clear();
-  std::size_t total = 0;
-  // Gathers bucket b's entries with `need` circles; false past the limit.
-  auto gather = [&](int b) {
-    const auto first = count.begin() + start[b],
-               last = count.begin() + start[b + 1];
-    const auto end =
-        std::partition_point(first, last, [&](int c) { return c >= need; });
-    if (end == first) return true;
-    total += static_cast<std::size_t>(end - first);
-    scratch.candidates.push_back(
-        {start[b], static_cast<int>(end - count.begin())});
-    return total <= kCandidates;
+  // Tries bucket b's entries with `need` circles, most first, until one
+  // fits or the limit is met (then true: the state is kept).
+  std::size_t tested = 0;
+  auto tries = [&](int b) {
+    for (int e = start[b]; e < start[b + 1] && count[e] >= need; ++e) {
+      if (++tested > kCandidates) return true;
+      const RowMask* h = &keys[static_cast<std::size_t>(e) * m];
+      int k = 1;
+      while (k < m && !(h[m - 1 - k] & blocked[k])) ++k;
+      if (k == m) return true;
+    }
+    return false;
   };
   const std::size_t eligible = static_cast<std::size_t>(
       std::partition_point(top.begin(), top.end(),
@@ -115,32 +114,24 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
       top.begin());
   if (eligible <= trybuckets) {
     for (std::size_t k = 0; k < eligible; ++k)
-      if (!(buckets.key(order[k])[0] & ~open) && !gather(order[k])) return true;
-  } else {
-    scratch.patterns.clear();
-    scratch.patterns.push_back(0);
-    for (std::size_t k = 0; k < scratch.patterns.size(); ++k) {
-      const RowMask p = scratch.patterns[k];
-      const int from = p ? 64 - std::countl_zero(p) - 1 + lat.gap : 0;
-      for (RowMask next = from < 64 ? open >> from << from : 0; next;
-           next &= next - 1) {
-        if (scratch.patterns.size() == kPatterns) return true;
-        scratch.patterns.push_back(p | (next & -next));
-      }
-    }
-    for (RowMask p : scratch.patterns) {
-      const int b = buckets.find(&p);
-      if (b >= 0 && !gather(b)) return true;
+      if (!(buckets.key(order[k])[0] & ~open) && tries(order[k])) return true;
+    return false;
+  }
+  scratch.patterns.clear();
+  scratch.patterns.push_back(0);
+  for (std::size_t k = 0; k < scratch.patterns.size(); ++k) {
+    const RowMask p = scratch.patterns[k];
+    const int from = p ? 64 - std::countl_zero(p) - 1 + lat.gap : 0;
+    for (RowMask next = from < 64 ? open >> from << from : 0; next;
+         next &= next - 1) {
+      if (scratch.patterns.size() == kPatterns) return true;
+      scratch.patterns.push_back(p | (next & -next));
     }
   }
-  // The newest row fits by the bucket; the others are tested.
-  for (auto [first, last] : scratch.candidates)
-    for (int e = first; e < last; ++e) {
-      const RowMask* h = &keys[static_cast<std::size_t>(e) * m];
-      int b = 1;
-      while (b < m && !(h[m - 1 - b] & blocked[b])) ++b;
-      if (b == m) return true;
-    }
+  for (RowMask p : scratch.patterns) {
+    const int b = buckets.find(&p);
+    if (b >= 0 && tries(b)) return true;
+  }
   return false;
 }
 

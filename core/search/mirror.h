@@ -30,13 +30,19 @@
 // 13, and now holds 5.2 million, 60,000 after row 13; at n = 34 and radius
 // 2.236067, 17.9 million (2.9 after row 17) and 15.0 million (60,000).
 //
-// An entry keeps a state's newest kDepth rows only, merged with every state
-// that shares them, keeping the most circles: the rows nearest the middle
-// decide nearly every test.  Whole windows kept the states above at 5.19
-// and 14.99 million, but held every state before the middle, in 325 MiB
-// at the peak against 175, and 994 MiB against 426.
+// An entry keeps only a state's newest rows, merged with every state that
+// shares them, keeping the most circles: the rows nearest the middle decide
+// nearly every test, and a whole window would copy every state before the
+// middle.  With the newest two rows the answer's searches above held 5.20
+// and 15.02 million states, in 156 and 397 MiB at the peak; with whole
+// windows 5.19 and 14.99 million, in 310 and 988 MiB; with the newest row
+// alone 6.21 and 15.56 million, in 147 and 393 MiB.  Where a window is two
+// rows (radius up to 3/2) an entry keeps one: two took the run at n = 36
+// and radius 1.414213 to 5.5 GiB against 3.1 without the check, and
+// one row to 3.2.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -47,8 +53,7 @@ namespace packer {
 
 // Scratch of MirrorRow::fits(), one a worker, sized once.
 struct MirrorScratch {
-  std::vector<RowMask> patterns;                // of the nearest row
-  std::vector<std::pair<int, int>> candidates;  // entry ranges to test
+  std::vector<RowMask> patterns;  // of the nearest row
 };
 
 // The states of one row before the middle, turned over: bucketed by the
@@ -69,15 +74,17 @@ class MirrorRow {
 
   // Whether some state of this row, turned over into rows row+1..row+w,
   // fits beside `key`, the window of a state of row `row` (rows row-w+1
-  // ..row), with at least `need` circles.  True also where there are too
-  // many candidates to test (more than kCandidates), or too many buckets
-  // that could hold one and nearest rows to try (both over kPatterns):
+  // ..row), with at least `need` circles.  True also once kCandidates
+  // entries were tried in vain, or where too many buckets could hold one
+  // and there are too many nearest rows to try (both over kPatterns):
   // keeping a state is always safe, and the answer does not depend on
   // these limits, which read the states alone.
   bool fits(const Lattice& lat, int row, const RowMask* key, int need,
             MirrorScratch& scratch) const;
 
-  static constexpr int kDepth = 2;
+  // The rows of a window of `width` an entry keeps: all but the oldest,
+  // at most two (see above).
+  static int depth(int width) { return std::clamp(width - 1, 1, 2); }
   static constexpr std::size_t kPatterns = 256;
   static constexpr std::size_t kCandidates = 4096;
   // The most buckets fits() tries one by one rather than looking up
