@@ -34,12 +34,12 @@
 // shares them, keeping the most circles: the rows nearest the middle decide
 // nearly every test, and a whole window would copy every state before the
 // middle.  With the newest two rows the answer's searches above held 5.20
-// and 15.02 million states, in 156 and 397 MiB at the peak; with whole
-// windows 5.19 and 14.99 million, in 310 and 988 MiB; with the newest row
-// alone 6.21 and 15.56 million, in 147 and 393 MiB.  Where a window is two
-// rows (radius up to 3/2) an entry keeps one: two took the run at n = 36
-// and radius 1.414213 to 5.5 GiB against 3.1 without the check, and
-// one row to 3.2.
+// and 15.02 million states, in 161 and 427 MiB at the peak of the run;
+// with whole windows 5.19 and 14.99 million, in 310 and 988 MiB; with the
+// newest row alone 6.21 and 15.56 million.  Where a window is two rows
+// (radius up to 3/2) an entry keeps one: two took the run at n = 36 and
+// radius 1.414213 to 5.5 GiB against 3.1 without the check, and one row
+// to 3.2.
 #pragma once
 
 #include <algorithm>
@@ -56,35 +56,43 @@ struct MirrorScratch {
   std::vector<RowMask> patterns;  // of the nearest row
 };
 
+// A state of a row before the middle, or some states that share its newest
+// rows: those rows and the most circles.
+struct MirrorEntry {
+  RowMask newest;  // the row next to the middle, turned
+  RowMask older;   // the row before it (0 where an entry keeps one)
+  int count;
+};
+
 // The states of one row before the middle, turned over: bucketed by the
 // row that lies next to the middle (the window's newest), each bucket's
 // entries by count, most first.
 class MirrorRow {
  public:
-  // Empties the row for windows of `width` masks, of which the newest
-  // `depth` are kept (1..width).
+  // Empties the row for states of windows of `width` masks, whose newest
+  // `depth` rows (1..width, at most kMaxDepth) an entry keeps.
   void reset(int width, int depth);
-  // Gathers one state (before index()): its newest `depth` rows, with the
-  // most circles of any state that shares them.
-  void add(const RowMask* key, int count);
-  // Buckets what add() gathered.
-  void index();
+  // Keeps the entries of `parts` (each of the newest `depth` rows of some
+  // states), merging equal rows, and empties them.
+  void index(std::vector<std::vector<MirrorEntry>>& parts);
   // Frees the memory.
   void release();
 
   // Whether some state of this row, turned over into rows row+1..row+w,
   // fits beside `key`, the window of a state of row `row` (rows row-w+1
-  // ..row), with at least `need` circles.  True also once kCandidates
-  // entries were tried in vain, or where too many buckets could hold one
-  // and there are too many nearest rows to try (both over kPatterns):
-  // keeping a state is always safe, and the answer does not depend on
-  // these limits, which read the states alone.
+  // ..row), with at least `need` circles.  True also where more than
+  // kCandidates entries have `need` circles, or where too many buckets
+  // could hold one and there are too many nearest rows to try (both over
+  // kPatterns): keeping a state is always safe, and these limits read the
+  // entries alone, not their order, so they decide alike on every number
+  // of threads.
   bool fits(const Lattice& lat, int row, const RowMask* key, int need,
             MirrorScratch& scratch) const;
 
-  // The rows of a window of `width` an entry keeps: all but the oldest,
-  // at most two (see above).
-  static int depth(int width) { return std::clamp(width - 1, 1, 2); }
+  // The rows of a window of `width` (2 or more) an entry keeps: all but
+  // the oldest, at most two (see above).
+  static int depth(int width) { return std::clamp(width - 1, 1, kMaxDepth); }
+  static constexpr int kMaxDepth = 2;
   static constexpr std::size_t kPatterns = 256;
   static constexpr std::size_t kCandidates = 4096;
   // The most buckets fits() tries one by one rather than looking up
@@ -92,19 +100,16 @@ class MirrorRow {
   std::size_t trybuckets = kPatterns;
 
  private:
-  int w = 0;                  // masks in a state's window
-  int m = 0;                  // of which an entry keeps the newest
-  KeyTable distinct;          // the entries as add() met them
-  std::vector<int> best;      // and their most circles
-  KeyTable buckets;           // newest row -> bucket
-  std::vector<int> start;     // bucket b: entries start[b] ..
-                              // start[b + 1]
-  std::vector<int> order;     // the buckets by their most circles, most
-                              // first
-  std::vector<int> top;       // top[k]: the most circles in order[k]
-  std::vector<RowMask> keys;  // entry e's m rows at e * m
-  std::vector<int> count;     // entry e's count; descending in a
-                              // bucket
+  int w = 0;                         // masks in a state's window
+  int m = 0;                         // of which an entry keeps the newest
+  std::vector<MirrorEntry> entries;  // by bucket, then most circles
+                                     // first (index())
+  KeyTable buckets;                  // newest row -> bucket, in ascending order
+  std::vector<int> start;            // bucket b: entries start[b] ..
+                                     // start[b + 1]
+  std::vector<int> order;            // the buckets by their most circles, most
+                                     // first
+  std::vector<int> top;              // top[k]: the most circles in order[k]
 };
 
 }  // namespace packer

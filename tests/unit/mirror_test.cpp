@@ -51,16 +51,17 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
         // Rows past the middle: row n - row - 1 lies before row.
         const int row = n / 2 + 1 + static_cast<int>(rng() % (n - n / 2 - 1));
         const int j = n - row - 1;
-        // Row j's states: their newest row is a row pattern of row j
-        // (which, turned, is row row + 1), as in a search.
-        // Whole windows, and only their newest rows.
-        const int depth = 1 + trial % w;
+        // Entries of the newest row and of the newest two, tried bucket by
+        // bucket and looked up by the nearest row's patterns.
+        const int depth = 1 + trial % std::min(w, MirrorRow::kMaxDepth);
         MirrorRow mirror;
         mirror.reset(w, depth);
-        // Buckets tried one by one, and nearest rows looked up.
-        if (trial % 2) mirror.trybuckets = 0;
+        if (trial / 2 % 2) mirror.trybuckets = 0;
+        // Row j's states: their newest row is a row pattern of row j
+        // (which, turned, is row row + 1), as in a search.
         std::vector<RowMask> keys;
         std::vector<int> counts;
+        std::vector<std::vector<MirrorEntry>> parts(2);  // as two shards
         const int states = 1 + static_cast<int>(rng() % 40);
         for (int s = 0; s < states; ++s) {
           for (int k = 0; k < w; ++k) {
@@ -70,9 +71,11 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
                                               k == w - 1 ? lat.gap : 0));
           }
           counts.push_back(static_cast<int>(rng() % 8));
-          mirror.add(&keys[keys.size() - w], counts.back());
+          parts[s % 2].push_back({keys.back(),
+                                  depth == 2 ? keys[keys.size() - 2] : 0,
+                                  counts.back()});
         }
-        mirror.index();
+        mirror.index(parts);
         MirrorScratch scratch;
         for (int probe = 0; probe < 20; ++probe) {
           RowMask key[kAxis];
