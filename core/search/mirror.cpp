@@ -127,8 +127,16 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
       if (!(buckets.key(order[k])[0] & ~open) && tries(order[k])) return true;
     return false;
   }
+  // Each pattern is looked up as it is found, so that one that fits ends
+  // the search (n = 34, radius 2.5: 10 million tests, 4 million of them
+  // passed).
+  auto found = [&](RowMask p) {
+    const int b = buckets.find(&p);
+    return b >= 0 && tries(b);
+  };
   scratch.patterns.clear();
   scratch.patterns.push_back(0);
+  if (found(0)) return true;
   for (std::size_t k = 0; k < scratch.patterns.size(); ++k) {
     const RowMask p = scratch.patterns[k];
     const int from = p ? 64 - std::countl_zero(p) - 1 + lat.gap : 0;
@@ -136,11 +144,8 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
          next &= next - 1) {
       if (scratch.patterns.size() == kPatterns) return true;
       scratch.patterns.push_back(p | (next & -next));
+      if (found(scratch.patterns.back())) return true;
     }
-  }
-  for (RowMask p : scratch.patterns) {
-    const int b = buckets.find(&p);
-    if (b >= 0 && tries(b)) return true;
   }
   return false;
 }
