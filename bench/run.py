@@ -30,8 +30,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.10.
-PREVIOUS = "7f82f8d"
+# The last release: version 2.11.
+PREVIOUS = "38b266e"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
