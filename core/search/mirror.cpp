@@ -19,8 +19,9 @@ void MirrorRow::reset(int width, int depth) {
 // The entries by bucket (a counting sort), each bucket's by count, most
 // first.  fits() decides the same whatever the order of equal counts and
 // of the buckets, so neither depends on the order the entries came in,
-// which the shards and so the threads decide.  Sorting all of them by
-// their rows took 0.11 s of 1.0 at n = 28 and radius 1.55.
+// which the shards and so the threads decide.  Sorting all of them into
+// one order of their rows instead took 0.11 s of 1.0 at n = 28 and radius
+// 1.55.
 void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts) {
   std::size_t size = 0;
   for (const auto& part : parts) size += part.size();
@@ -44,7 +45,7 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts) {
   // Equal rows merged, keeping the most circles: windows of four rows or
   // more give several groups the same newest two (at n = 34 and radius
   // 2.236067, 5.7 million entries in all, 0.95 million of them different;
-  // 535 MiB at the peak unmerged, 427 merged).
+  // 522 MiB at the peak unmerged, 427 merged).
   auto byolder = [](const MirrorEntry& x, const MirrorEntry& y) {
     return x.older != y.older ? x.older < y.older : x.count > y.count;
   };

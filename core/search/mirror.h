@@ -109,7 +109,7 @@ class MirrorRow {
   int m = 0;                         // of which an entry keeps the newest
   std::vector<MirrorEntry> entries;  // by bucket, then most circles
                                      // first (index())
-  KeyTable buckets;                  // newest row -> bucket, in ascending order
+  KeyTable buckets;                  // newest row -> bucket
   std::vector<int> start;            // bucket b: entries start[b] ..
                                      // start[b + 1]
   std::vector<int> order;            // the buckets by their most circles, most
