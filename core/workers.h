@@ -48,9 +48,12 @@ class Workers {
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   const std::function<void(int)>* job_ = nullptr;  // the job being run
-  long long generation_ = 0;  // counts the jobs started, so a helper runs
-                              // each job once
-  int running_ = 0;           // helpers still in the current job
+  // Counts the jobs started, so a helper runs each job once; written under
+  // mutex_, read also without it by a helper spinning for the next job.
+  std::atomic<long long> generation_{0};
+  // Helpers still in the current job; written under mutex_, read also
+  // without it by the caller spinning for the job's end.
+  std::atomic<int> running_{0};
   bool stopping_ = false;
   Progress shared_;  // the caller's progress record, copied to each helper
 };

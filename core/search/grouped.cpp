@@ -248,13 +248,13 @@ class Grouped {
   void keepbest(Shard& shard, std::vector<int>& counts,
                 std::vector<BeamTie>& ties);
   void raisefloor();
-  // Runs body(shard) for every shard, on the pool when the row has
-  // `states` states or more.  Waking the workers costs tens of
-  // microseconds; the first rows and the narrow strips of the bounds hold
-  // a few states, whose work costs less, so the caller does it alone.
+  // Runs body(shard) for every shard, on the pool when `shared`, else on
+  // the caller alone.  Waking the workers costs tens of microseconds; the
+  // first rows and the narrow strips of the bounds hold a few states, whose
+  // work costs less.
   template <typename Body>
-  void eachshard(long long states, Body body) {
-    if (states < kParallelRow) {
+  void eachshard(bool shared, Body body) {
+    if (!shared) {
       for (int s = 0; s < nshards; ++s) body(s, 0);
       return;
     }
@@ -336,6 +336,10 @@ class Grouped {
   static constexpr std::size_t kBeamSlack = 4;
   static constexpr int kParallelRow = 1024;  // parents a row needs before
                                              // the pool shares its work
+  // Queued batches (of kBatch successors) worth waking the pool for.
+  static constexpr std::size_t kParallelBatches = 16;
+  // Index slots worth waking the pool to clear (a megabyte).
+  static constexpr std::size_t kParallelSlots = std::size_t{1} << 17;
 };
 
 Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
@@ -578,16 +582,24 @@ void Grouped::expandrow() {
     expand(0);
   } else {
     pool.run(expand);
-    // Batches queued after their owner had finished.
-    eachshard(prevbase.back(),
-              [&](int k, int worker) { expanders[worker]->mergeinbox(k); });
+    // Batches queued after their owner had finished: usually none, or a
+    // few, which the caller merges sooner than it could wake the workers.
+    std::size_t queued = 0;
+    for (auto& s : cur) queued += s->waiting.load(std::memory_order_relaxed);
+    if (queued)
+      eachshard(queued >= kParallelBatches,
+                [&](int k, int worker) { expanders[worker]->mergeinbox(k); });
   }
 }
 
 void Grouped::fillrow(int i) {
   setrow(i);
-  // Clearing a shard's index writes all its slots, so the workers share it.
-  eachshard(prevbase.back(), [&](int k, int) {
+  // Clearing a shard's index writes all its slots, so the workers share it
+  // where the slots are many: they are as many as the largest row so far
+  // needed, whatever the last one held.
+  std::size_t slots = 0;
+  for (auto& s : cur) slots += s->keys.slots();
+  eachshard(slots >= kParallelSlots, [&](int k, int) {
     Shard& s = *cur[k];
     s.keys.reset(w);
     s.count.clear();
@@ -603,7 +615,7 @@ void Grouped::fillrow(int i) {
   expandrow();
 
   if (limits.beam)
-    eachshard(prevbase.back(), [&](int k, int worker) {
+    eachshard(prevbase.back() >= kParallelRow, [&](int k, int worker) {
       keepbest(*cur[k], expanders[worker]->beamcounts,
                expanders[worker]->beamties);
     });

@@ -56,6 +56,8 @@ class KeyTable {
   const RowMask* key(int index) const { return arena_.data() + index * width_; }
   int size() const { return size_; }
   int width() const { return width_; }
+  // Slots of the index, which reset() clears.
+  std::size_t slots() const { return slots_.size(); }
 
  private:
   void grow();

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "answer.h"
 #include "fastsearch.h"
@@ -42,10 +44,23 @@ TEST(Workers, EveryWorkerRunsEachJobOnceAndEveryChunkIsHandedOutOnce) {
   for (int threads : {1, 2, 3, 5}) {
     Workers pool(threads);
     ASSERT_EQ(pool.size(), threads);
-    for (int job = 0; job < 50; ++job) {  // many jobs: helpers wait between
+    // Many jobs: helpers wait between them, polling when the next comes
+    // soon and asleep when it comes later.  What a job writes is seen by
+    // the caller once run() returns (the thread sanitizer checks the
+    // plain writes).
+    for (int job = 0; job < 60; ++job) {
+      if (job % 20 == 19)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
       std::vector<std::atomic<int>> ran(threads);
-      pool.run([&](int worker) { ++ran[worker]; });
-      for (int k = 0; k < threads; ++k) EXPECT_EQ(ran[k].load(), 1);
+      std::vector<int> wrote(threads, -1);
+      pool.run([&](int worker) {
+        ++ran[worker];
+        wrote[worker] = job;
+      });
+      for (int k = 0; k < threads; ++k) {
+        EXPECT_EQ(ran[k].load(), 1);
+        EXPECT_EQ(wrote[k], job);
+      }
     }
     for (std::size_t count : {0, 1, 7, 1000, 4099})
       for (std::size_t chunk : {1, 3, 64, 5000}) {
@@ -159,6 +174,34 @@ TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
     for (Workers* pool : {&two, &three}) {
       UseWorkers use(*pool);
       EXPECT_TRUE(shape(searchbounded(lat, guessing)) == want) << n << " " << r;
+    }
+  }
+}
+
+TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
+  // The strips turned a quarter are guessed on all workers at once, and
+  // their guesses share one allowance of states: budgets small enough that
+  // it runs out inside a strip's guesses, and strips taken while it lasted
+  // are dropped, must not change the bounds a search is cut with.
+  Workers one(1), two(2), three(3);
+  for (auto [n, r] : {std::pair{24, "1.55"}, std::pair{22, "1.75"},
+                      std::pair{24, "2.1"}, std::pair{21, "1.2"}}) {
+    const Lattice lat = buildtables(n, radius(r));
+    for (long long guess : {1 << 10, 1 << 12, 1 << 16}) {
+      BoundsBudget tight;
+      tight.first = 64;   // strips bought by small budgets, and guessed
+      tight.tighten = 1;  // within as many states, which guesses of up to
+      tight.tightenstates = guess;  // `guess` states soon take
+      Shape want;
+      {
+        UseWorkers use(one);
+        want = shape(searchbounded(lat, tight));
+      }
+      for (Workers* pool : {&two, &three}) {
+        UseWorkers use(*pool);
+        EXPECT_TRUE(shape(searchbounded(lat, tight)) == want)
+            << n << " " << r << " " << guess;
+      }
     }
   }
 }
