@@ -31,7 +31,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
 # The last release: version 2.11.
-PREVIOUS = "38b266e"
+PREVIOUS = "4c2d96b"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
