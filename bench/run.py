@@ -30,7 +30,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.11.
+# The last release: version 2.12.
 PREVIOUS = "4c2d96b"
 
 # One radius inside each class of radii that behave alike (between two
