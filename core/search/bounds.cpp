@@ -157,9 +157,12 @@ class StripBounds {
   // in that order (each guess depends on the strip's earlier ones alone),
   // and dropped if none are left.  So every number of threads bounds
   // alike; only the states of a strip searched for nothing, or of a guess
-  // cut back, are spent in vain.  Sharing each guess's rows instead gained
-  // little, most rows holding a few thousand states: at n = 26 and radius
-  // 1.75 the guesses took 0.145 s on two threads against 0.19 s on one.
+  // cut back, are spent in vain.  Sharing each guess's rows among the
+  // workers instead gained little, most rows holding a few thousand states:
+  // at n = 26 and radius 1.75 the guesses took 0.145 s on two threads
+  // against 0.19 s on one; strip by strip, 0.12 s against 0.20 s.  Two
+  // strips held at once can raise the peak: n = 34 and radius 1.414213 on
+  // two threads, 912 MiB against 869 (850 on one).
   void tighten(const BoundsBudget& budget, long long allowance, int from) {
     if (guessed) return;
     std::vector<int> lens;  // the strips to guess, shortest first

@@ -249,9 +249,9 @@ class Grouped {
                 std::vector<BeamTie>& ties);
   void raisefloor();
   // Runs body(shard) for every shard, on the pool when `shared`, else on
-  // the caller alone.  Waking the workers costs tens of microseconds; the
-  // first rows and the narrow strips of the bounds hold a few states, whose
-  // work costs less.
+  // the caller alone.  Waking the workers costs up to hundreds of
+  // microseconds (workers.cpp); the first rows and the narrow strips of the
+  // bounds hold a few states, whose work costs less.
   template <typename Body>
   void eachshard(bool shared, Body body) {
     if (!shared) {
@@ -349,9 +349,10 @@ class Grouped {
 // it copies, and in shards a row's tables do not all grow at once (one
 // thread, n = 29 and radius 1.55: 243 MiB at the peak against 342 in one
 // piece; n = 26 and radius 1.55, 137 against 172; the time the same within
-// a tenth, medians of seven).  The strips' rows hold a few hundred states,
-// and work a shard costs each row took a fifth longer over them (n = 26 and
-// radius 2.1, all searches in eight shards: 0.23 s against 0.18 s).
+// a tenth, medians of seven).  The strips' rows hold a few thousand states
+// at most, and the work each shard costs each row made them a fifth slower
+// (n = 26 and radius 2.1, every search in eight shards: 0.23 s against
+// 0.18 s).
 bool widerows(const Lattice& lat) {
   int width = 0, rows = 0;
   for (int i = 0; i <= lat.n; ++i) {
