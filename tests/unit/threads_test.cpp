@@ -180,9 +180,9 @@ TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
 
 TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
   // The strips turned a quarter are guessed on all workers at once, and
-  // their guesses share one allowance of states: budgets small enough that
-  // it runs out inside a strip's guesses, and strips taken while it lasted
-  // are dropped, must not change the bounds a search is cut with.
+  // their guesses share one allowance of states: budgets so small that it
+  // runs out inside a strip's guesses, with later strips already taken,
+  // must not change the bounds a search is cut with.
   Workers one(1), two(2), three(3);
   for (auto [n, r] : {std::pair{24, "1.55"}, std::pair{22, "1.75"},
                       std::pair{24, "2.1"}, std::pair{21, "1.2"}}) {
