@@ -60,6 +60,16 @@ namespace {
 
 constexpr int kNone = INT_MAX / 4;  // no bound known
 
+// rowsafter(lat)[i]: how many of the rows i+1..n admit centres.
+std::vector<int> rowsafter(const Lattice& lat) {
+  std::vector<int> after(lat.n + 1);
+  for (int i = lat.n, count = 0; i >= 0; --i) {
+    after[i] = count;
+    if (i >= 1 && lat.borderok[i] != 0) ++count;
+  }
+  return after;
+}
+
 // strip[len]: at least the most circles any `len` consecutive rows that
 // admit centres can hold: exactly, from the search on the strip turned a
 // quarter (few states while len is small, about 1.8 times as many for each
@@ -85,11 +95,7 @@ class StripBounds {
         rect(rows + 1, std::vector<int>(rows + 1, kNone)),
         tightened(rows + 1, -1),
         upper(lat.n + 1),
-        below(lat.n + 1) {
-    for (int i = lat.n, count = 0; i >= 0; --i) {
-      below[i] = count;
-      if (i >= 1 && lat.borderok[i] != 0) ++count;
-    }
+        below(rowsafter(lat)) {
     exact[0] = 0;
     strips.trace = false;
     strips.phase = "upper bounds";
@@ -264,11 +270,9 @@ class StripBounds {
   StripGuesses guessstrip(int len, const BoundsBudget& budget,
                           long long left) const {
     const Lattice turned = transposedstrip(lat, len);
-    std::vector<int> after(lat.n + 1);  // after[i]: columns after row i
-    for (int i = lat.n, count = 0; i >= 0; --i) {
-      after[i] = count;
-      if (i >= 1 && turned.borderok[i] != 0) ++count;
-    }
+    // after[i]: the columns after column i (the turned strip's rows) that
+    // admit centres.
+    const std::vector<int> after = rowsafter(turned);
     StripGuesses result;
     SearchOptions beam = strips;
     beam.phase = "strip guesses";
