@@ -67,20 +67,27 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts) {
   entries.resize(kept);
   entries.shrink_to_fit();
   order.resize(buckets.size());
-  for (int b = 0; b < buckets.size(); ++b) order[b] = b;
-  std::sort(order.begin(), order.end(), [&](int a, int b) {
-    return entries[start[a]].count > entries[start[b]].count;
-  });
+  most.resize(buckets.size());
+  for (int b = 0; b < buckets.size(); ++b) {
+    order[b] = b;
+    most[b] = entries[start[b]].count;
+  }
+  std::sort(order.begin(), order.end(),
+            [&](int a, int b) { return most[a] > most[b]; });
   top.resize(order.size());
-  for (std::size_t k = 0; k < order.size(); ++k)
-    top[k] = entries[start[order[k]]].count;
+  topnewest.resize(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    top[k] = most[order[k]];
+    topnewest[k] = buckets.key(order[k])[0];
+  }
 }
 
 void MirrorRow::release() {
   buckets = KeyTable();
   std::vector<MirrorEntry>().swap(entries);
-  for (std::vector<int>* v : {&start, &order, &top})
+  for (std::vector<int>* v : {&start, &order, &top, &most})
     std::vector<int>().swap(*v);
+  std::vector<RowMask>().swap(topnewest);
 }
 
 bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
@@ -107,16 +114,24 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
   // or true once the entries with `need` circles of the buckets tried
   // number more than kCandidates: so the answer is whether one fits or
   // there are that many, whatever order they are tried in.
+  //
+  // The entries are read in order, most circles first, counting as they
+  // go: that ends where the count alone or a fit ends it, and decides as
+  // counting the bucket's candidates first would.  A bucket's first entry
+  // seldom has `need` circles, and its count is read from `most`, beside
+  // the other buckets', rather than from the entries.  Finding where the
+  // candidates end by bisection instead, a cache miss a step, fits() took
+  // 7.3 % of the run at n = 26 and radius 1.55 (783,000 tests in row 14,
+  // 155 to 224 ms), and 4.4 % this way (110 to 120 ms; the same states).
   std::size_t total = 0;
   auto tries = [&](int b) {
-    const auto first = entries.begin() + start[b],
-               last = entries.begin() + start[b + 1];
-    const auto end = std::partition_point(
-        first, last, [&](const MirrorEntry& e) { return e.count >= need; });
-    total += static_cast<std::size_t>(end - first);
-    if (total > kCandidates) return true;
-    for (auto e = first; e != end; ++e)
+    if (most[b] < need) return false;  // without reading the entries
+    const auto last = entries.begin() + start[b + 1];
+    for (auto e = entries.begin() + start[b]; e != last && e->count >= need;
+         ++e) {
+      if (++total > kCandidates) return true;
       if (m == 1 || !(e->older & blocked[1])) return true;
+    }
     return false;
   };
   const std::size_t eligible = static_cast<std::size_t>(
@@ -125,7 +140,7 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
       top.begin());
   if (eligible <= trybuckets) {
     for (std::size_t k = 0; k < eligible; ++k)
-      if (!(buckets.key(order[k])[0] & ~open) && tries(order[k])) return true;
+      if (!(topnewest[k] & ~open) && tries(order[k])) return true;
     return false;
   }
   // Each pattern is looked up as it is found, so that one that fits ends

@@ -112,9 +112,12 @@ class MirrorRow {
   KeyTable buckets;                  // newest row -> bucket
   std::vector<int> start;            // bucket b: entries start[b] ..
                                      // start[b + 1]
+  std::vector<int> most;             // most[b]: the most circles in bucket b
   std::vector<int> order;            // the buckets by their most circles, most
                                      // first
   std::vector<int> top;              // top[k]: the most circles in order[k]
+  std::vector<RowMask> topnewest;    // topnewest[k]: order[k]'s newest row,
+                                     // read in turn rather than by bucket
 };
 
 }  // namespace packer
