@@ -100,5 +100,36 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
   EXPECT_GT(refused, 500);
 }
 
+// Past kCandidates entries with enough circles, a state is kept without
+// trying them all (the search may keep any state); up to it, each is tried.
+// Every entry here clashes with the window, so only the count decides.
+TEST(Mirror, ManyCandidatesKeepAStateWithoutTryingThem) {
+  const Lattice lat = buildtables(20, radius("1.55"));
+  const int w = lat.reach, row = 12, c0 = 8;
+  std::vector<RowMask> key(w, 0);
+  key[w - 1] = RowMask{1} << c0;  // blocks column c0 two rows on
+  for (std::size_t entries :
+       {MirrorRow::kCandidates - 56, MirrorRow::kCandidates,
+        MirrorRow::kCandidates + 1, MirrorRow::kCandidates + 44})
+    for (std::size_t trybuckets : {MirrorRow::kPatterns, std::size_t{0}}) {
+      MirrorRow mirror;
+      mirror.reset(w, 2);
+      mirror.trybuckets = trybuckets;
+      // One bucket (an empty newest row), older rows all different and
+      // all holding column c0; half with more circles than needed.
+      std::vector<std::vector<MirrorEntry>> parts(1);
+      for (std::size_t e = 0; e < entries; ++e)
+        parts[0].push_back({0, RowMask{1} << c0 | RowMask{e + 1} << (c0 + 1),
+                            5 + static_cast<int>(e % 2)});
+      mirror.index(parts);
+      MirrorScratch scratch;
+      EXPECT_EQ(mirror.fits(lat, row, key.data(), 5, scratch),
+                entries > MirrorRow::kCandidates)
+          << entries << " entries, trybuckets " << trybuckets;
+      // With more circles needed than any entry has, none is a candidate.
+      EXPECT_FALSE(mirror.fits(lat, row, key.data(), 7, scratch));
+    }
+}
+
 }  // namespace
 }  // namespace packer
