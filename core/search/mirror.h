@@ -105,19 +105,21 @@ class MirrorRow {
   std::size_t trybuckets = kPatterns;
 
  private:
-  int w = 0;                         // masks in a state's window
-  int m = 0;                         // of which an entry keeps the newest
-  std::vector<MirrorEntry> entries;  // by bucket, then most circles
-                                     // first (index())
-  KeyTable buckets;                  // newest row -> bucket
-  std::vector<int> start;            // bucket b: entries start[b] ..
-                                     // start[b + 1]
-  std::vector<int> most;             // most[b]: the most circles in bucket b
-  std::vector<int> order;            // the buckets by their most circles, most
-                                     // first
-  std::vector<int> top;              // top[k]: the most circles in order[k]
-  std::vector<RowMask> topnewest;    // topnewest[k]: order[k]'s newest row,
-                                     // read in turn rather than by bucket
+  int w = 0;  // masks in a state's window
+  int m = 0;  // of which an entry keeps the newest
+  // A bucket: the newest row its entries share, where they lie in
+  // `entries`, and the most circles of any.
+  struct Bucket {
+    RowMask newest;
+    int first, end;  // entries[first .. end), most circles first
+    int most;
+  };
+  std::vector<MirrorEntry> entries;  // by bucket (index())
+  KeyTable buckets;                  // newest row -> bucket b
+  std::vector<Bucket> ranked;        // the buckets by their most circles,
+                                     // most first, so that those with
+                                     // enough are a prefix read in turn
+  std::vector<int> rankof;           // rankof[b]: bucket b's place in ranked
 };
 
 }  // namespace packer
