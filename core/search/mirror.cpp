@@ -13,7 +13,6 @@ void MirrorRow::reset(int width, int depth) {
   m = depth;
   entries.clear();
   ranked.clear();
-  rankof.clear();
   buckets.reset(1);
 }
 
@@ -74,16 +73,19 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts) {
                  entries[start[b]].count};
   std::sort(ranked.begin(), ranked.end(),
             [](const Bucket& x, const Bucket& y) { return x.most > y.most; });
-  rankof.resize(buckets.size());
-  for (std::size_t k = 0; k < ranked.size(); ++k)
-    rankof[buckets.find(&ranked[k].newest)] = static_cast<int>(k);
+  // Indexed again in that order, so that a newest row looks up its place in
+  // `ranked` (a key's index is its place in insertion order).
+  buckets.reset(1);
+  for (const Bucket& b : ranked) {
+    bool inserted = false;
+    buckets.findorinsert(&b.newest, inserted);
+  }
 }
 
 void MirrorRow::release() {
   buckets = KeyTable();
   std::vector<MirrorEntry>().swap(entries);
   std::vector<Bucket>().swap(ranked);
-  std::vector<int>().swap(rankof);
 }
 
 bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
@@ -143,7 +145,7 @@ bool MirrorRow::fits(const Lattice& lat, int row, const RowMask* key, int need,
   // passed).
   auto found = [&](RowMask p) {
     const int b = buckets.find(&p);
-    return b >= 0 && tries(ranked[rankof[b]]);
+    return b >= 0 && tries(ranked[b]);
   };
   scratch.patterns.clear();
   scratch.patterns.push_back(0);

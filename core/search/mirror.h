@@ -115,11 +115,10 @@ class MirrorRow {
     int most;
   };
   std::vector<MirrorEntry> entries;  // by bucket (index())
-  KeyTable buckets;                  // newest row -> bucket b
   std::vector<Bucket> ranked;        // the buckets by their most circles,
                                      // most first, so that those with
                                      // enough are a prefix read in turn
-  std::vector<int> rankof;           // rankof[b]: bucket b's place in ranked
+  KeyTable buckets;                  // newest row -> its place in ranked
 };
 
 }  // namespace packer
