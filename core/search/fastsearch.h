@@ -119,8 +119,11 @@ struct BoundsBudget {
   long long guessstates = 1 << 21;
   // A guess whose search would stop as one already stopped did (a budget
   // no larger, counts no higher in the rows it reads first) is not searched
-  // again (off: the tests compare).
+  // again (off: the tests compare), nor one whose counts there exceed the
+  // other's by at most `stopslack` circles in all (bounds.cpp,
+  // stopsalike(); 0: only those proven to stop).
   bool recall = true;
+  int stopslack = 1;
   // The rows past the middle checked against those before it turned over
   // (SearchOptions::mirror; off: the tests compare).
   bool mirror = true;

@@ -276,6 +276,7 @@ TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
       recall.first = 4;
       recall.guessafter = 0;
       recall.guessstates = 1 << (n % 4 + 6);
+      recall.stopslack = 0;
       BoundsBudget again = recall;
       again.recall = false;
       Trace want, got;
@@ -291,6 +292,33 @@ TEST(Bounds, AGuessThatWouldStopAsOneDidIsNotSearchedAgain) {
       recalled += recalling < searched;
     }
   EXPECT_GT(recalled, 5);
+}
+
+TEST(Bounds, AGuessNearlyAlikeIsPassedOverWithTheSameAnswer) {
+  // With a slack, a guess a circle over one that stopped is not searched
+  // either: its strip may keep a higher bound, never another answer.
+  int passed = 0;
+  for (const char* r : {"1.06", "1.3", "1.414213", "1.6", "2.2"})
+    for (int n = 12; n <= 18; ++n) {
+      Lattice lat = buildtables(n, radius(r));
+      BoundsBudget slack;
+      slack.first = 4;
+      slack.guessafter = 0;
+      slack.guessstates = 1 << (n % 4 + 6);
+      slack.stopslack = 1;
+      BoundsBudget exact = slack;
+      exact.stopslack = 0;
+      Trace want, got;
+      const long long proven = fillsof("strip guesses", [&] {
+                                 want = searchbounded(lat, exact);
+                               }).rows;
+      const long long slackened = fillsof("strip guesses", [&] {
+                                    got = searchbounded(lat, slack);
+                                  }).rows;
+      EXPECT_EQ(answer(got, n), answer(want, n)) << "n " << n << " r " << r;
+      passed += slackened < proven;
+    }
+  EXPECT_GT(passed, 8);
 }
 
 // Every side past 26, at radii where the straightforward search takes well
