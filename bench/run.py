@@ -30,8 +30,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.13.
-PREVIOUS = "f74cfc4"
+# The last release: version 2.14.
+PREVIOUS = "f8f21f0"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
@@ -175,6 +175,9 @@ def main():
     parser.add_argument("--mip", type=float, metavar="SECONDS")
     parser.add_argument("--scaling", type=int, metavar="THREADS")
     parser.add_argument("--threads", type=int, default=1, metavar="K")
+    parser.add_argument("--with-frontier", action="store_true",
+                        help="compare on the frontier table's slow classes "
+                             "too")
     args = parser.parse_args()
     build(ROOT, BUILD, ["packer", "packer_tool"])
     binary = os.path.join(BUILD, "packer", "packer")
@@ -205,7 +208,7 @@ def main():
         rule += "---|"
     print(header)
     print(rule)
-    for n, radius in CASES:
+    for n, radius in CASES + (FRONTIER_CASES if args.with_frontier else []):
         text = f"{n} {radius}\n"
         now, was = paired(packer, [old, f"--threads={args.threads}"], text,
                           args.repeat)
