@@ -397,12 +397,12 @@ class StripBounds {
   // stopped in its first rows with millions of states, and the next
   // strip's last guess often differs so from the last strip's: at n = 34
   // and radius 1.414213 the last guesses on 23 to 25 rows each held the
-  // budget of 2^21 states by row 4 to 6 (3 to 5 s of a 16 s run), each
-  // one circle over a stopped guess in one row.  With a slack of one circle,
-  // summed over those rows, the run took 10.6 s instead of 16.2; 29 1.55 to
-  // 32 1.55 and 34 1.581138 1.05 to 1.16 times as fast, 34 2.5 0.99 times;
-  // no other class of n = 26 or radius of the benchmarks passes over a
-  // guess it did not.  A guess so passed over might have been disproved,
+  // budget of 2^21 states by row 4 to 6 (3.2 to 4.9 s of runs of 15 to
+  // 20 s), each one circle over a stopped guess in one row.  With a slack
+  // of one circle, summed over those rows, the run took 10.6 s instead of
+  // 16.2; 31 1.55, 32 1.55 and 34 1.581138 1.05 to 1.16 times as fast,
+  // 34 2.5 0.99 times; no other class of n = 26 or radius of the
+  // benchmarks passes over a guess it did not.  A guess so passed over might have been disproved,
   // leaving its strip's bound higher: the answer is the same either way.
   bool stopsalike(const SearchOptions& test, int len, int slack) const {
     for (const Stopped& s : stopped) {
