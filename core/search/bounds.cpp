@@ -402,8 +402,9 @@ class StripBounds {
   // of one circle, summed over those rows, the run took 10.6 s instead of
   // 16.2; 31 1.55, 32 1.55 and 34 1.581138 1.05 to 1.16 times as fast,
   // 34 2.5 0.99 times; no other class of n = 26 or radius of the
-  // benchmarks passes over a guess it did not.  A guess so passed over might have been disproved,
-  // leaving its strip's bound higher: the answer is the same either way.
+  // benchmarks passes over a guess it did not.  A guess so passed over might
+  // have been disproved, leaving its strip's bound higher: the answer is the
+  // same either way.
   bool stopsalike(const SearchOptions& test, int len, int slack) const {
     for (const Stopped& s : stopped) {
       const int last = std::min(lat.n, s.row + lat.reach);
