@@ -400,11 +400,13 @@ class StripBounds {
   // budget of 2^21 states by row 4 to 6 (3.2 to 4.9 s of runs of 15 to
   // 20 s), each one circle over a stopped guess in one row.  With a slack
   // of one circle, summed over those rows, the run took 10.6 s instead of
-  // 16.2; 31 1.55, 32 1.55 and 34 1.581138 1.05 to 1.16 times as fast,
-  // 34 2.5 0.99 times; no other class of n = 26 or radius of the
-  // benchmarks passes over a guess it did not.  A guess so passed over might
-  // have been disproved, leaving its strip's bound higher: the answer is the
-  // same either way.
+  // 16.2.  Wherever it passed over a guess (31 and 32 1.55; 34 1.414213,
+  // 1.581138 and 2.5; 36 1.581138 and 1.802775), that guess, searched,
+  // stopped at its budget too, so the bounds and every later search were
+  // the same; no other class of n = 26 or n = 34 passes over a guess the
+  // proven rule does not.  A guess so passed over might have been
+  // disproved, leaving its strip's bound higher: the answer is the same
+  // either way.
   bool stopsalike(const SearchOptions& test, int len, int slack) const {
     for (const Stopped& s : stopped) {
       const int last = std::min(lat.n, s.row + lat.reach);
