@@ -574,14 +574,60 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   // n = 26 and radius 1.55 the answer's search was given up at row 19 of
   // 26 and bought strips for 0.5 s, after which its last rows took 0.1 s;
   // at n = 34 and radius 2.5 the guessed bounds took 5.4 s of 28.
+  //
+  // A search that has grown large with its guess where the beams left it
+  // may be cut by a guess below the optimum: the beams' packings fall
+  // further short as n grows, and a guess one short keeps every state
+  // that reaches it, many times those on the optimal packings (n = 36,
+  // radius 1.414213: the beams found 142 and 143 of 145, and the search
+  // from 144 held 33 million states in its third row and 108 million by
+  // its seventh).  So once, the guess one higher is tried by a search of
+  // its own from the first row (probe()), holding at most the states
+  // of the search so far.  If it ends on a packing of at least that
+  // guess, the guess was at most the optimum and its search is the answer
+  // (the argument above); if it ends below it, no packing reaches it, and
+  // the ceiling comes down to the guess; if it stops at its budget, it
+  // tells nothing.  Either way the search under way goes on as before: a
+  // failed or stopped probe costs at most the states it was allowed.
+  bool probed = false;    // the one probe has run
+  bool answered = false;  // it reached its guess: `reached` is the answer
+  Trace reached;
+  // Probes the guess `higher` with at most `states` states; returns whether
+  // that settled the run, so that the search under way can stop.
+  auto probe = [&](int higher, long long states) {
+    probed = true;
+    SearchOptions test = full;
+    test.phase = "probe";
+    test.refine = nullptr;  // stopped inside the row that takes it over
+    test.maxstates = states;
+    for (int i = 0; i <= n; ++i) test.mincount[i] = higher - bounds.above(i);
+    Trace t = searchgrouped(lat, test);
+    if (t.stopped) return false;
+    if (t.sol < higher) {
+      ceiling = higher - 1;
+      return false;
+    }
+    // Every packing of the most circles came through, so t.sol is their
+    // count.
+    lower = ceiling = t.sol;
+    if (!countonly) {
+      reached = std::move(t);
+      answered = true;
+    }
+    return true;
+  };
   full.refine = [&](SearchOptions& o, int row, long long states) {
     const bool settled = bounds.settled(row);
+    const int before = nextguess();
     if (!settled) guessbounds(states, row, budget.guessafter);
     if (!widen(states) && !settled) {
       bounds.buy(spend *= 4);
       bounds.tighten(budget, budget.tighten * spend, row);
     }
     if (countonly && lower == ceiling) return false;  // proven by the beam
+    if (!probed && states > budget.probeafter && nextguess() == before &&
+        before < std::min(ceiling, bounds.above(0)))
+      if (probe(before + 1, states)) return false;
     setlimits(o, row);
     if (bounds.settled(row) && widenable()) o.maxstates = 2 * states;
     return true;
@@ -595,6 +641,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     }
     setlimits(full, 0);
     Trace trace = searchgrouped(lat, full);
+    if (answered) return reached;
     // A failed guess is followed by a lower one, which keeps more states:
     // the guesses are made once the failed search holds a quarter of what
     // a search given up does.  At n = 34 and radius 1.581138 a failed

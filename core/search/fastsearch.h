@@ -124,6 +124,10 @@ struct BoundsBudget {
   // stopsalike(); 0: only those proven to stop).
   bool recall = true;
   int stopslack = 1;
+  // A search over its budget that holds more states than this, its guess
+  // where the beams left it, has the guess one higher tried once by a
+  // search of its own (bounds.cpp, probe()).
+  long long probeafter = 1 << 22;
   // The rows past the middle checked against those before it turned over
   // (SearchOptions::mirror; off: the tests compare).
   bool mirror = true;

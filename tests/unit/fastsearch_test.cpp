@@ -189,6 +189,49 @@ TEST(Differential, StripsBoundedByFailedGuessesKeepTheAnswer) {
   EXPECT_GT(fewer, 5);
 }
 
+// Whether a probe (bounds.cpp) ran during a call, and whether the call's
+// last row was a probe's: then the probe was the answer.
+struct Probes {
+  bool ran = false, last = false;
+};
+Probes probes;
+void watchprobes() {
+  probes.last = std::string(progress().phase) == "probe";
+  probes.ran = probes.ran || probes.last;
+}
+
+TEST(Differential, AHigherGuessProbedKeepsTheAnswer) {
+  // Every search over its budget has the guess one higher probed, after a
+  // beam so narrow that the guess often lies below the optimum, or one
+  // above it: a probe that reaches its guess is the answer, one that fails
+  // lowers the ceiling, one stopped at its budget tells nothing.  The
+  // answer and the count must stand each way.
+  int answered = 0, not_answered = 0;
+  progress().onrow = watchprobes;
+  for (const char* r : {"1.1", "1.3", "1.46", "1.6", "1.9", "2.2"})
+    for (int n = 6; n <= 15; ++n)
+      for (int above : {0, 1}) {
+        Lattice lat = buildtables(n, radius(r));
+        BoundsBudget probing = tinybudget();
+        probing.probeafter = 0;
+        probing.guess = above;              // over the beam's count,
+        probing.beam = probing.widest = 1;  // raised by no wider beam
+        probing.giveup = 16;
+        const Trace want = searchreference(lat);
+        probes = {};
+        const Trace got = searchbounded(lat, probing);
+        answered += probes.last;
+        not_answered += probes.ran && !probes.last;
+        EXPECT_EQ(answer(got, n), answer(want, n))
+            << "n " << n << " r " << r << " above " << above;
+        EXPECT_EQ(searchbounded(lat, probing, true).sol, want.sol)
+            << "count, n " << n << " r " << r << " above " << above;
+      }
+  progress().onrow = nullptr;
+  EXPECT_GT(answered, 3);
+  EXPECT_GT(not_answered, 10);
+}
+
 // The rows and states that the searches of one phase fill during a call.
 struct Filled {
   long long rows = 0, states = 0;
