@@ -178,6 +178,35 @@ TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
   }
 }
 
+TEST(Threads, AProbeStoppedInsideARowDecidesAlike) {
+  // The guess one higher probed at every chance, on budgets so small that
+  // it stops inside a row at a point that depends on the threads' timing,
+  // or large enough that it answers or fails: which it does must not
+  // depend on them, nor so the search that follows.
+  Workers one(1), two(2), three(3);
+  for (auto [n, r] :
+       {std::pair{20, "1.55"}, std::pair{22, "1.2"}, std::pair{20, "1.06"}})
+    for (long long first : {1 << 10, 1 << 14}) {
+      const Lattice lat = buildtables(n, radius(r));
+      BoundsBudget probing;
+      probing.first = first;
+      probing.giveup = first == 1 << 10 ? 16 : 4;
+      probing.probeafter = 0;
+      probing.guess = 0;  // the beam's count, often below the optimum
+      probing.beam = probing.widest = 1;
+      Shape want;
+      {
+        UseWorkers use(one);
+        want = shape(searchbounded(lat, probing));
+      }
+      for (Workers* pool : {&two, &three}) {
+        UseWorkers use(*pool);
+        EXPECT_TRUE(shape(searchbounded(lat, probing)) == want)
+            << n << " " << r << " " << first;
+      }
+    }
+}
+
 TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
   // The strips turned a quarter are guessed on all workers at once, and
   // their guesses share one allowance of states: budgets so small that it
