@@ -154,27 +154,35 @@ TEST(Threads, TheSameBytesAndRowsOnEveryNumberOfThreads) {
   }
 }
 
+// Whether the bounded search on `budget` holds the same states and finds
+// the same answer on two and on three workers as on one.
+bool alikeonthreads(const Lattice& lat, const BoundsBudget& budget) {
+  Workers one(1), two(2), three(3);
+  Shape want;
+  {
+    UseWorkers use(one);
+    want = shape(searchbounded(lat, budget));
+  }
+  bool alike = true;
+  for (Workers* pool : {&two, &three}) {
+    UseWorkers use(*pool);
+    alike = alike && shape(searchbounded(lat, budget)) == want;
+  }
+  return alike;
+}
+
 TEST(Threads, GuessesStoppedInsideARowBuyTheSameBounds) {
   // Every search guessing the strips' bounds, each guess on a budget so
   // small that it stops inside a row, at a point that depends on the
   // threads' timing: what it buys must not.
-  Workers one(1), two(2), three(3);
   for (auto [n, r] : {std::pair{22, "1.2"}, std::pair{20, "1.55"},
                       std::pair{20, "1.06"}, std::pair{24, "1.2"}}) {
-    const Lattice lat = buildtables(n, radius(r));
     BoundsBudget guessing;
     guessing.first = 64;
     guessing.guessafter = 0;
     guessing.guessstates = 4096;
-    Shape want;
-    {
-      UseWorkers use(one);
-      want = shape(searchbounded(lat, guessing));
-    }
-    for (Workers* pool : {&two, &three}) {
-      UseWorkers use(*pool);
-      EXPECT_TRUE(shape(searchbounded(lat, guessing)) == want) << n << " " << r;
-    }
+    EXPECT_TRUE(alikeonthreads(buildtables(n, radius(r)), guessing))
+        << n << " " << r;
   }
 }
 
@@ -183,27 +191,17 @@ TEST(Threads, AProbeStoppedInsideARowDecidesAlike) {
   // it stops inside a row at a point that depends on the threads' timing,
   // or large enough that it answers or fails: which it does must not
   // depend on them, nor so the search that follows.
-  Workers one(1), two(2), three(3);
   for (auto [n, r] :
        {std::pair{20, "1.55"}, std::pair{22, "1.2"}, std::pair{20, "1.06"}})
     for (long long first : {1 << 10, 1 << 14}) {
-      const Lattice lat = buildtables(n, radius(r));
       BoundsBudget probing;
       probing.first = first;
       probing.giveup = first == 1 << 10 ? 16 : 4;
       probing.probeafter = 0;
       probing.guess = 0;  // the beam's count, often below the optimum
       probing.beam = probing.widest = 1;
-      Shape want;
-      {
-        UseWorkers use(one);
-        want = shape(searchbounded(lat, probing));
-      }
-      for (Workers* pool : {&two, &three}) {
-        UseWorkers use(*pool);
-        EXPECT_TRUE(shape(searchbounded(lat, probing)) == want)
-            << n << " " << r << " " << first;
-      }
+      EXPECT_TRUE(alikeonthreads(buildtables(n, radius(r)), probing))
+          << n << " " << r << " " << first;
     }
 }
 
@@ -212,7 +210,6 @@ TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
   // their guesses share one allowance of states: budgets so small that it
   // runs out inside a strip's guesses, with later strips already taken,
   // must not change the bounds a search is cut with.
-  Workers one(1), two(2), three(3);
   for (auto [n, r] : {std::pair{24, "1.55"}, std::pair{22, "1.75"},
                       std::pair{24, "2.1"}, std::pair{21, "1.2"}}) {
     const Lattice lat = buildtables(n, radius(r));
@@ -221,16 +218,7 @@ TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
       tight.first = 64;   // strips bought by small budgets, and guessed
       tight.tighten = 1;  // within as many states, which guesses of up to
       tight.tightenstates = guess;  // `guess` states soon take
-      Shape want;
-      {
-        UseWorkers use(one);
-        want = shape(searchbounded(lat, tight));
-      }
-      for (Workers* pool : {&two, &three}) {
-        UseWorkers use(*pool);
-        EXPECT_TRUE(shape(searchbounded(lat, tight)) == want)
-            << n << " " << r << " " << guess;
-      }
+      EXPECT_TRUE(alikeonthreads(lat, tight)) << n << " " << r << " " << guess;
     }
   }
 }
