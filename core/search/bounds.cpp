@@ -553,11 +553,15 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   full.mincount.resize(n + 1);
   full.estimatefrom = budget.estimatefrom;
   int guess = 0;  // the guess the rows now being filled are cut with
-  // The drop rule for the next guess and the bounds as they stand, and
-  // the states after which the search looks for better ones.
+  // The drop rule for guess g and the bounds as they stand.
+  auto cutwith = [&](SearchOptions& o, int g) {
+    for (int i = 0; i <= n; ++i) o.mincount[i] = g - bounds.above(i);
+  };
+  // That rule for the next guess, and the states after which the search
+  // looks for better bounds.
   auto setlimits = [&](SearchOptions& o, int row) {
     guess = nextguess();
-    for (int i = 0; i <= n; ++i) o.mincount[i] = guess - bounds.above(i);
+    cutwith(o, guess);
     const bool last = bounds.settled(row) || spend >= budget.strips;
     o.maxstates =
         last ? 0 : std::max(budget.giveup * bounds.states(), budget.first);
@@ -600,7 +604,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
     test.phase = "probe";
     test.refine = nullptr;  // stopped inside the row that takes it over
     test.maxstates = states;
-    for (int i = 0; i <= n; ++i) test.mincount[i] = higher - bounds.above(i);
+    cutwith(test, higher);
     Trace t = searchgrouped(lat, test);
     if (t.stopped) return false;
     if (t.sol < higher) {
