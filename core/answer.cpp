@@ -21,16 +21,20 @@ std::string answer(const Trace& trace, int n) {
   int cr = trace.cr;
   for (int i = n; i > 0; --i) {
     PACKER_CHECK(cr >= 0);
-    auto [piece, k] = trace.rows[i].find(cr);
+    // A folded link names a state and whether it is its image.
+    const bool image = trace.folded && (cr & 1);
+    auto [piece, k] = trace.rows[i].find(trace.folded ? cr >> 1 : cr);
     PACKER_CHECK(piece != nullptr);
     PACKER_CHECK(piece->placed.size() == piece->papa.size());
+    PACKER_CHECK(!trace.folded || piece->papaflip.size() == piece->papa.size());
     for (int c = 0; c <= n; ++c)
-      if (piece->placed[k] >> c & 1) all.insert({i, c});
-    cr = piece->papa[k];
+      if (piece->placed[k] >> c & 1) all.insert({i, image ? n - c : c});
+    cr = image ? piece->papaflip[k] : piece->papa[k];
   }
-  // The walk must end on the single start state, and the path must hold
-  // exactly as many distinct centres as its count claims.
-  PACKER_CHECK(cr == 0);
+  // The walk must end on the single start state (folded, itself or its
+  // image, the same empty Profile), and the path must hold exactly as many
+  // distinct centres as its count claims.
+  PACKER_CHECK((trace.folded ? cr >> 1 : cr) == 0);
   PACKER_CHECK(static_cast<int>(all.size()) == trace.sol);
 
   std::string out = std::to_string(trace.sol) + "\n";

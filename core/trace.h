@@ -54,11 +54,18 @@ class MaskColumn {
 };
 
 // Parent links and patterns of some of a row's states, in their order.
+//
+// A folded trace (Trace::folded) keeps a state and its mirror image, turned
+// left to right, as one: state k stands for both, its own links for itself
+// and `papaflip` for its image, whose pattern is placed[k] turned.  Every
+// link of a folded trace names a state of the previous row and which of the
+// two it is: 2 * index + 1 for the image, 2 * index for the state itself.
 struct TracePiece {
   std::vector<int> papa;  // papa[k]: index in the previous row of the state
                           // that state k was built from
   MaskColumn placed;      // placed[k]: centres of this row on the path to
                           // state k; same length as papa
+  std::vector<int> papaflip;  // folded: the parent of state k's image
 };
 
 // A row's states, numbered through its pieces in turn.  A search shared
@@ -95,6 +102,8 @@ struct Trace {
                                // single empty start state and stays empty
   int sol = -1;                // best count in the last row
   int cr = -1;                 // index of the chosen state in the last row
+                               // (folded: as a link, 2 * index + image)
+  bool folded = false;         // see TracePiece
   long long states = 0;        // states summed over rows 1..n (a search
                                // stopped inside a row: its budget plus
                                // one); the bounds budget their strips by it

@@ -284,6 +284,7 @@ class StripBounds {
     SearchOptions test = beam;
     test.beam = 0;
     test.mirror = budget.mirror;
+    test.fold = budget.fold;
     test.mincount.resize(lat.n + 1);
     long long failed = 0;  // states of the last guess disproved
     for (int guess = strip[len]; guess > found.sol && used < left; --guess) {
@@ -349,6 +350,7 @@ class StripBounds {
     const Lattice cut = firstrows(lat, len);
     SearchOptions test;
     test.trace = false;
+    test.fold = budget.fold;
     test.phase = "strip guesses";
     test.mincount.resize(lat.n + 1);
     int bound = strip[len];
@@ -550,6 +552,7 @@ Trace searchbounded(const Lattice& lat, const BoundsBudget& budget,
   SearchOptions full;
   full.trace = !countonly;
   full.mirror = budget.mirror;
+  full.fold = budget.fold;
   full.mincount.resize(n + 1);
   full.estimatefrom = budget.estimatefrom;
   int guess = 0;  // the guess the rows now being filled are cut with

@@ -74,6 +74,10 @@ struct SearchOptions {
   // all (mirror.h); only a lattice that looks the same turned over is
   // checked so.
   bool mirror = false;
+  // Whether a state and its mirror image, turned left to right, are kept as
+  // one (grouped.cpp, Grouped::folding), where the lattice looks the same
+  // turned so and no beam is kept (off: the tests compare).
+  bool fold = true;
 };
 
 // The grouped search alone, for any radius: the bounds run it on the whole
@@ -131,6 +135,7 @@ struct BoundsBudget {
   // The rows past the middle checked against those before it turned over
   // (SearchOptions::mirror; off: the tests compare).
   bool mirror = true;
+  bool fold = true;  // SearchOptions::fold
   long long estimatefrom = kEstimateFrom;  // SearchOptions::estimatefrom
 };
 

@@ -39,6 +39,26 @@ RowMask rankoldest(Rank r) {
   return reversebits(static_cast<RowMask>(r >> kIndexBits));
 }
 
+// Mask x of a square of side n turned left to right: column c to n - c.
+RowMask turnmask(RowMask x, int n) { return reversebits(x) >> (63 - n); }
+
+void turnkey(const RowMask* key, int w, int n, RowMask* out) {
+  for (int j = 0; j < w; ++j) out[j] = turnmask(key[j], n);
+}
+
+// Whether the lattice looks the same turned left to right in every table
+// a search reads: then the successors of a state's image are its own
+// successors turned.
+bool looksturned(const Lattice& lat) {
+  const int n = lat.n;
+  for (int i = 0; i <= n; ++i) {
+    if (turnmask(lat.borderok[i], n) != lat.borderok[i]) return false;
+    for (int c = 0; c <= n; ++c)
+      if (turnmask(lat.blocks[i][c], n) != lat.blocks[i][n - c]) return false;
+  }
+  return true;
+}
+
 // The grouped search.  A state's key is the window of its Profile: one mask
 // per row, from the oldest row that can still overlap the next one (key[0])
 // to the row just filled (key[w - 1]).
@@ -77,6 +97,13 @@ struct Pending {
   std::uint64_t hash;  // of its key, which the table probes with
   int val, parent;     // its count; its parent's index in the whole row
   RowMask placed;      // its pattern
+  // Folding (Grouped::folding): the key is the one of the successor and its
+  // image that comes first, `turned` when that is the image, and `twin`
+  // when the two are the same; `parentflip` is the best parent of the
+  // image, whose Profile is the parent's turned (Expander::orderflip).
+  int parentflip;
+  bool turned, twin;
+  bool paired;  // from a group whose rows are their own image (Shard::paired)
 };
 
 // Successors wait in a batch for each shard and merge a batch at a time,
@@ -108,6 +135,13 @@ struct alignas(64) Shard {
   std::vector<int> count;  // circles on each state's best path
   TracePiece links;        // parent (index in the whole previous row) and
                            // pattern of each state; kept only for a trace
+  // Folded, in a row where successors are appended (Grouped::merging is
+  // false): the successors of groups whose rows are their own image, two
+  // patterns of which can make images of each other, merged here and
+  // appended after the row (Grouped::appendpaired()).
+  KeyTable paired;
+  std::vector<int> pairedcount;
+  TracePiece pairedlinks;
   std::mutex lock;         // held while successors merge in
   // Batches from other workers, waiting for the worker that owns the
   // shard (Grouped::ownerof) to merge them.
@@ -159,6 +193,10 @@ class Expander {
   void flush();
   void mergeinbox(int s);
 
+  // Whether folded parent link a (2 * index + image) of row i - 1 comes
+  // before link b in Profile order.
+  bool before(int a, int b);
+
   bool quit = false;      // the search stops inside this row (Grouped::over)
   long long counted = 0;  // successors counted, when Grouped::sampling
 
@@ -170,12 +208,13 @@ class Expander {
  private:
   void groupparents();
   void ordergroup(int begin, int end);
-  void extend(int depth, RowMask m, int from, int first);
-  void emit(int depth, RowMask m, int first);
+  void extend(int depth, RowMask m, int from, int first, int firstflip);
+  void emit(int depth, RowMask m, int first, int firstflip);
   void deliver(int dest);
   void mergebatch(int dest, const Batch& batch);
   void mergeowned();
   Rank rank(int j) const;
+  Rank rankflip(int j) const;
   RowMask blockedby(RowMask cells, int offset) const;
   RowMask survivorsblock(int t) const;
   // At most how many centres the free columns from `from` on can take:
@@ -203,12 +242,21 @@ class Expander {
                                   // (n = 26 and 29, radius 1.55: 7 % of
                                   // the time)
   std::vector<Rank> ranked;       // rank(j) of the parents, by group
+  // Folding: the parents of each group in the order of their images
+  // (count descending, then the turned Profile ascending), from
+  // rankflip(j), and the columns their oldest rows block, as `order`,
+  // `ranked` and `oldblock` are for the parents themselves.
+  std::vector<int> orderflip;
+  std::vector<Rank> rankedflip;
+  std::vector<RowMask> oldblockflip;
   MirrorScratch mirrorscratch;    // for Grouped::mirrored's tests
   std::vector<int> groupbest;     // most circles of each group's parents,
                                   // for Grouped::keeping
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;   // key[1..w-1] shared by the group
+  bool pairedgroup = false;             // folded, the survivors are their own
+                                        // image, in a row without merging
   int groupend = 0;                     // one past the group in `order`
   RowMask allowed = 0;                  // free columns of row i
   bool lookahead = false;               // some successor may need deadend()
@@ -220,6 +268,9 @@ class Expander {
   RowMask covered[kAxis + 1][kAxis];    // covered[depth][d]: columns of row
                                         // i - d covered by the pattern
   std::vector<RowMask> successor;       // the key emit() builds
+  std::vector<RowMask> image;           // and its image, when folding
+  // Keys turned for comparing Profiles (Grouped::before), two at once.
+  std::vector<RowMask> turnedkeys;
 
   std::vector<std::unique_ptr<Batch>> outbox;  // by shard
 };
@@ -245,6 +296,10 @@ class Grouped {
   std::unique_ptr<Batch> sparebatch();
   void returnbatch(std::unique_ptr<Batch> batch);
   void merge(Shard& to, const RowMask* key, const Pending& p, Expander& e);
+  void mergefolded(std::vector<int>& count, TracePiece& out, int k,
+                   bool inserted, const RowMask* key, const Pending& p,
+                   Expander& e);
+  void appendpaired();
   void keepbest(Shard& shard, std::vector<int>& counts,
                 std::vector<BeamTie>& ties);
   void raisefloor();
@@ -270,6 +325,9 @@ class Grouped {
   Workers& pool;
   const int nshards;
   const std::size_t slicebeam;  // the states a beam's shard keeps
+  // Whether a state and its mirror image, turned left to right, are kept
+  // as one state (see Expander::emit()).
+  const bool folding;
 
   // The states of rows i - 1 and i, split among nshards shards.
   std::vector<std::unique_ptr<Shard>> prev, cur;
@@ -375,7 +433,8 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
       nshards(limits.beam        ? beamslices(limits.beam)
               : pool.size() == 1 ? (widerows(l) ? 8 : 1)
                                  : std::min(256, 8 * pool.size())),
-      slicebeam(limits.beam ? (limits.beam + nshards - 1) / nshards : 0) {
+      slicebeam(limits.beam ? (limits.beam + nshards - 1) / nshards : 0),
+      folding(limits.fold && !limits.beam && looksturned(l)) {
   PACKER_CHECK(w >= 1 && w <= n);
   // Every row of a successor window but the oldest must stay by the
   // row-distance rule, or the window would be too wide.
@@ -462,6 +521,10 @@ bool Grouped::computecover(int i) {
           cover[d][col] |= c & -c;
       any = any || cover[d][col] != 0;
     }
+  if (folding)  // the image's successors are the successors' images
+    for (int d = 1; d < w; ++d)
+      for (int col = 0; col <= n; ++col)
+        PACKER_CHECK(turnmask(cover[d][col], n) == cover[d][n - col]);
   return any;
 }
 
@@ -496,14 +559,26 @@ Trace Grouped::run() {
       return std::move(trace);
   }
 
+  // The final state: the most circles, then the first in Profile order;
+  // folded, of every state and its image (trace.cr is then a link).
+  std::vector<RowMask> best(w), turned(w);
+  trace.folded = folding && limits.trace;
   for (int s = 0; s < nshards; ++s) {
     const Shard& last = *prev[s];
     for (int k = 0; k < last.keys.size(); ++k)
-      if (last.count[k] > trace.sol ||
-          (last.count[k] == trace.sol &&
-           profilebefore(last.keys.key(k), prevkey(trace.cr), w))) {
-        trace.sol = last.count[k];
-        trace.cr = prevbase[s] + k;
+      for (int image = 0; image <= (folding ? 1 : 0); ++image) {
+        const RowMask* key = last.keys.key(k);
+        if (image) {
+          turnkey(key, w, n, turned.data());
+          key = turned.data();
+        }
+        if (last.count[k] > trace.sol ||
+            (last.count[k] == trace.sol && profilebefore(key, best.data(), w))) {
+          trace.sol = last.count[k];
+          const int index = prevbase[s] + k;
+          trace.cr = trace.folded ? 2 * index + image : index;
+          std::copy(key, key + w, best.begin());
+        }
       }
   }
   return std::move(trace);
@@ -572,6 +647,8 @@ void Grouped::keepmirror() {
 
 void Grouped::setrow(int i) {
   row = i;
+  // A folded link holds twice a parent's index.
+  PACKER_CHECK(!folding || prevbase.back() < (1 << 30));
   // Row i - 1's states against row n - i turned over: kept before it.
   const int j = n - i;
   mirrored = mirroring && j >= 0 && j < i - 1 ? &mirror[j] : nullptr;
@@ -626,14 +703,22 @@ void Grouped::fillrow(int i) {
     s.count.clear();
     s.links.papa.clear();
     s.links.placed.clear();
+    s.links.papaflip.clear();
+    if (folding && !merging) {
+      s.paired.reset(w);
+      s.pairedcount.clear();
+      s.pairedlinks = {};
+    }
     if (limits.trace) {  // rows are often about as long as the last
       s.links.papa.reserve(prevbase.back() / nshards);
       s.links.placed.reserve(prevbase.back() / nshards);
+      if (folding) s.links.papaflip.reserve(prevbase.back() / nshards);
     }
     s.cutcount.store(INT_MIN, std::memory_order_relaxed);
     PACKER_CHECK(s.inbox.empty());  // every batch merged last row
   });
   expandrow();
+  if (folding && !merging) appendpaired();
 
   if (limits.beam)
     eachshard(prevbase.back() >= kParallelRow, [&](int k, int worker) {
@@ -684,38 +769,116 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
       return;
   }
   const bool links = limits.trace;
-  if (!merging) {
+  if (!merging && !p.paired) {
     RowMask* stored = to.keys.append();
     for (int j = 0; j < w; ++j) stored[j] = key[j];
     to.count.push_back(p.val);
-    if (links) {
+    if (links && folding) {
+      to.links.placed.push_back(key[w - 1]);
+      to.links.papa.push_back(p.turned ? 2 * p.parentflip + 1 : 2 * p.parent);
+      to.links.papaflip.push_back(p.turned ? 2 * p.parent
+                                           : 2 * p.parentflip + 1);
+    } else if (links) {
       to.links.papa.push_back(p.parent);
       to.links.placed.push_back(p.placed);
     }
     return;
   }
+  KeyTable& table = merging ? to.keys : to.paired;
+  std::vector<int>& count = merging ? to.count : to.pairedcount;
+  TracePiece& out = merging ? to.links : to.pairedlinks;
   bool inserted = false;
-  int k = to.keys.findorinsert(key, p.hash, inserted);
+  int k = table.findorinsert(key, p.hash, inserted);
+  if (folding && links) {
+    mergefolded(count, out, k, inserted, key, p, e);
+    return;
+  }
   if (inserted) {
-    to.count.push_back(p.val);
+    count.push_back(p.val);
     if (links) {
-      to.links.papa.push_back(p.parent);
-      to.links.placed.push_back(p.placed);
+      out.papa.push_back(p.parent);
+      out.placed.push_back(p.placed);
     }
     return;
   }
   if (!links) {
-    to.count[k] = std::max(to.count[k], p.val);
+    count[k] = std::max(count[k], p.val);
     return;
   }
-  TracePiece& out = to.links;
   PACKER_CHECK(out.placed[k] == p.placed);
-  if (p.val > to.count[k] ||
-      (p.val == to.count[k] &&
+  if (p.val > count[k] ||
+      (p.val == count[k] &&
        profilebefore(prevkey(p.parent), prevkey(out.papa[k]), w))) {
-    to.count[k] = p.val;
+    count[k] = p.val;
     out.papa[k] = p.parent;
   }
+}
+
+// Merges the links of a folded successor into state k, just inserted or
+// not: the state and its image each keep the best of their candidates, the
+// most circles and then the parent first in Profile order.  The successor
+// as built has the parent p.parent, and its image that parent's image, the
+// first in the order of images (p.parentflip); the key is the one of the
+// two that comes first (p.turned: the image).  A twin, its own image, has
+// both for parents, and both its links are the better.
+void Grouped::mergefolded(std::vector<int>& count, TracePiece& out, int k,
+                          bool inserted, const RowMask* key, const Pending& p,
+                          Expander& e) {
+  const int built = 2 * p.parent, turned = 2 * p.parentflip + 1;
+  int own = p.turned ? turned : built, other = p.turned ? built : turned;
+  if (p.twin) own = other = e.before(turned, built) ? turned : built;
+  if (inserted) {
+    count.push_back(p.val);
+    out.placed.push_back(key[w - 1]);
+    out.papa.push_back(own);
+    out.papaflip.push_back(other);
+    return;
+  }
+  PACKER_CHECK(out.placed[k] == key[w - 1]);
+  if (p.val < count[k]) return;
+  if (p.val > count[k]) {
+    count[k] = p.val;
+    out.papa[k] = own;
+    out.papaflip[k] = other;
+    return;
+  }
+  if (e.before(own, out.papa[k])) out.papa[k] = own;
+  if (e.before(other, out.papaflip[k])) out.papaflip[k] = other;
+}
+
+// Appends the states merged aside (Shard::paired) to their shards' rows.
+void Grouped::appendpaired() {
+  const bool links = limits.trace;
+  for (auto& shard : cur) {
+    Shard& s = *shard;
+    for (int k = 0; k < s.paired.size(); ++k) {
+      RowMask* stored = s.keys.append();
+      const RowMask* key = s.paired.key(k);
+      for (int j = 0; j < w; ++j) stored[j] = key[j];
+      s.count.push_back(s.pairedcount[k]);
+      if (links) {
+        s.links.placed.push_back(s.pairedlinks.placed[k]);
+        s.links.papa.push_back(s.pairedlinks.papa[k]);
+        s.links.papaflip.push_back(s.pairedlinks.papaflip[k]);
+      }
+    }
+  }
+}
+
+bool Expander::before(int a, int b) {
+  RowMask* ta = turnedkeys.data();
+  RowMask* tb = ta + g.w;
+  const RowMask* ka = g.prevkey(a >> 1);
+  const RowMask* kb = g.prevkey(b >> 1);
+  if (a & 1) {
+    turnkey(ka, g.w, g.n, ta);
+    ka = ta;
+  }
+  if (b & 1) {
+    turnkey(kb, g.w, g.n, tb);
+    kb = tb;
+  }
+  return profilebefore(ka, kb, g.w);
 }
 
 // Raises the floor under every worker's successors to the least count
@@ -802,7 +965,11 @@ void Grouped::keepbest(Shard& s, std::vector<int>& counts,
 }
 
 Expander::Expander(Grouped& grouped, int k)
-    : g(grouped), worker(k), successor(grouped.w) {
+    : g(grouped),
+      worker(k),
+      successor(grouped.w),
+      image(grouped.w),
+      turnedkeys(2 * grouped.w) {
   for (int s = 0; s < g.nshards; ++s) outbox.push_back(g.sparebatch());
 }
 
@@ -866,6 +1033,9 @@ void Expander::expandshard(int s) {
     int begin = groupstart[k];
     groupend = groupstart[k + 1];
     survivors = parents->keys.key(rankindex(ranked[begin])) + 1;
+    pairedgroup = g.folding && !g.merging;
+    for (int j = 0; j + 1 < w && pairedgroup; ++j)
+      pairedgroup = turnmask(survivors[j], g.n) == survivors[j];
     ordergroup(begin, groupend);
     allowed = g.lat.borderok[g.row] & ~survivorsblock(0);
     // Parents come best first: when the last has the count of row i + w
@@ -875,7 +1045,7 @@ void Expander::expandshard(int s) {
       for (int t = 1; t <= w; ++t) ahead[0][t] = survivorsblock(t);
     for (int d = 0; d < w; ++d) covered[0][d] = 0;
     mincount = std::max(g.rowmincount, g.floor.load(std::memory_order_relaxed));
-    extend(0, 0, 0, begin);
+    extend(0, 0, 0, begin, begin);
   }
 }
 
@@ -922,15 +1092,29 @@ void Expander::groupparents() {
     const bool older = MirrorRow::depth(g.w) == 2;
     for (int k = 0; k < groups.size(); ++k) {
       const RowMask* rows = groups.key(k);
-      part.push_back({rows[g.w - 2], older ? rows[g.w - 3] : 0, groupbest[k]});
+      const RowMask newest = rows[g.w - 2], before = older ? rows[g.w - 3] : 0;
+      part.push_back({newest, before, groupbest[k]});
+      // Folded, the group's image stands for the images of its parents.
+      if (g.folding)
+        part.push_back(
+            {turnmask(newest, g.n), turnmask(before, g.n), groupbest[k]});
     }
   }
   for (int k = 0; k < groups.size(); ++k) groupstart[k + 1] += groupstart[k];
   const int kept = groupstart[groups.size()];
   ranked.resize(kept);
   nextfree.assign(groupstart.begin(), groupstart.end() - 1);
+  if (g.folding) {
+    rankedflip.resize(kept);
+    orderflip.resize(kept);
+    oldblockflip.resize(kept);
+  }
   for (int j = 0; j < count; ++j)
-    if (groupof[j] >= 0) ranked[nextfree[groupof[j]]++] = rank(j);
+    if (groupof[j] >= 0) {
+      const int at = nextfree[groupof[j]]++;
+      ranked[at] = rank(j);
+      if (g.folding) rankedflip[at] = rankflip(j);
+    }
   oldblock.resize(kept);
   ordercount.resize(kept);
 }
@@ -949,6 +1133,13 @@ Rank Expander::rank(int j) const {
          Rank(reversebits(parents->keys.key(j)[0])) << kIndexBits | Rank(j);
 }
 
+// The same for parent j's image: its oldest row turned, then bit-reversed,
+// is the oldest row shifted up (rankoldestflip() shifts it back).
+Rank Expander::rankflip(int j) const {
+  return Rank(parents->count[j]) << kCountShift |
+         Rank(parents->keys.key(j)[0] << (63 - g.n)) << kIndexBits | Rank(j);
+}
+
 // Puts the parents of one group (ranked[begin..end), sharing `survivors`)
 // in order into `order`, count descending, then Profile ascending, and the
 // columns their oldest rows block into `oldblock`.
@@ -965,6 +1156,16 @@ void Expander::ordergroup(int begin, int end) {
       // miss per parent over reading the parent's key.
       oldblock[pos] = blockedby(rankoldest(ranked[pos]), w);
     }
+    if (g.folding) {
+      std::sort(rankedflip.begin() + begin, rankedflip.begin() + end,
+                std::greater<>());
+      for (int pos = begin; pos < end; ++pos) {
+        orderflip[pos] = rankindex(rankedflip[pos]);
+        const RowMask shifted =
+            static_cast<RowMask>(rankedflip[pos] >> kIndexBits);
+        oldblockflip[pos] = blockedby(shifted >> (63 - g.n), w);
+      }
+    }
     return;
   }
   // Nothing after the oldest row: a proper prefix comes first, which the
@@ -979,6 +1180,20 @@ void Expander::ordergroup(int begin, int end) {
     ordercount[pos] = parents->count[order[pos]];
     oldblock[pos] = blockedby(parents->keys.key(order[pos])[0], w);
   }
+  if (!g.folding) return;
+  for (int pos = begin; pos < end; ++pos) orderflip[pos] = order[pos];
+  RowMask* ta = turnedkeys.data();
+  RowMask* tb = ta + w;
+  std::sort(orderflip.begin() + begin, orderflip.begin() + end,
+            [&](int a, int b) {
+              if (parents->count[a] != parents->count[b])
+                return parents->count[a] > parents->count[b];
+              turnkey(parents->keys.key(a), w, g.n, ta);
+              turnkey(parents->keys.key(b), w, g.n, tb);
+              return profilebefore(ta, tb, w);
+            });
+  for (int pos = begin; pos < end; ++pos)
+    oldblockflip[pos] = blockedby(parents->keys.key(orderflip[pos])[0], w);
 }
 
 // The columns of row i where a circle would overlap one of the centres
@@ -1001,8 +1216,9 @@ RowMask Expander::survivorsblock(int t) const {
   return block;
 }
 
-void Expander::extend(int depth, RowMask m, int from, int first) {
-  emit(depth, m, first);
+void Expander::extend(int depth, RowMask m, int from, int first,
+                      int firstflip) {
+  emit(depth, m, first, firstflip);
   RowMask next = from < 64 ? allowed >> from << from : 0;
   for (; next && !quit; next &= next - 1) {
     const int c = std::countr_zero(next);
@@ -1019,11 +1235,16 @@ void Expander::extend(int depth, RowMask m, int from, int first) {
     if (lookahead)
       for (int t = 1; t <= g.w; ++t)
         ahead[depth + 1][t] = ahead[depth][t] | g.lat.blocks[t][c];
-    extend(depth + 1, grown, c + g.lat.gap, f);
+    // The first image to take it: the same parents take it, in another
+    // order.
+    int ff = firstflip;
+    if (g.folding)
+      while (oldblockflip[ff] & grown) ++ff;
+    extend(depth + 1, grown, c + g.lat.gap, f, ff);
   }
 }
 
-void Expander::emit(int depth, RowMask m, int first) {
+void Expander::emit(int depth, RowMask m, int first, int firstflip) {
   const int w = g.w;
   const int parent = order[first];
   const int val = ordercount[first] + depth;  // depth: centres in m
@@ -1038,13 +1259,34 @@ void Expander::emit(int depth, RowMask m, int first) {
     succ[j] =
         g.merging ? survivors[j] & ~covered[depth][w - 1 - j] : survivors[j];
   succ[w - 1] = m;
-  const int dest = g.shardof(succ);
+  const RowMask* key = succ;
+  bool turned = false, twin = false;
+  if (g.folding) {
+    // Keys compare from their second row on, then by the first: see
+    // Grouped::folding.  The image is turned as far as they compare.
+    RowMask* turn = image.data();
+    int at = 1 % w;  // the row compared
+    for (int k = 0; k < w; ++k, at = at + 1 == w ? 0 : at + 1) {
+      turn[at] = turnmask(succ[at], g.n);
+      if (turn[at] != succ[at]) break;
+    }
+    twin = turn[at] == succ[at];
+    turned = turn[at] < succ[at];
+    if (turned) {
+      turnkey(succ, w, g.n, turn);
+      key = turn;
+    }
+  }
+  const int dest = g.shardof(key);
   Batch& box = *outbox[dest];
   RowMask* stored = &box.keys[box.items.size() * w];
-  for (int j = 0; j < w; ++j) stored[j] = succ[j];
+  for (int j = 0; j < w; ++j) stored[j] = key[j];
   // Appended keys need no hash, unless a beam ranks them by it.
   const bool hashed = g.merging || g.limits.beam;
-  box.items.push_back({hashed ? hashkey(succ, w) : 0, val, base + parent, m});
+  box.items.push_back({hashed || pairedgroup ? hashkey(key, w) : 0, val,
+                       base + parent, m,
+                       g.folding ? base + orderflip[firstflip] : 0, turned,
+                       twin, pairedgroup});
   if (box.items.size() == kBatch) deliver(dest);
 }
 
@@ -1081,14 +1323,14 @@ void Expander::mergebatch(int dest, const Batch& batch) {
   const std::size_t count = batch.items.size();
   constexpr std::size_t kAhead = 8;
   std::lock_guard<std::mutex> hold(to.lock);
-  const long long before = to.keys.size();
+  const long long before = to.keys.size() + to.paired.size();
   for (std::size_t q = 0; q < count; ++q) {
     if (g.merging && q + kAhead < count)
       to.keys.prefetch(batch.items[q + kAhead].hash);
     g.merge(to, &batch.keys[q * g.w], batch.items[q], *this);
   }
   if (g.rowbudget == LLONG_MAX) return;
-  const long long added = to.keys.size() - before;
+  const long long added = to.keys.size() + to.paired.size() - before;
   if (g.rowfill.fetch_add(added, std::memory_order_relaxed) + added >
       g.rowbudget)
     g.over.store(true, std::memory_order_relaxed);

@@ -67,6 +67,11 @@ std::string run(Search search, int n, const Radius& r) {
 }
 
 Trace grouped(const Lattice& lat) { return searchgrouped(lat); }
+Trace unfolded(const Lattice& lat) {
+  SearchOptions apart;
+  apart.fold = false;
+  return searchgrouped(lat, apart);
+}
 Trace bounded(const Lattice& lat) { return searchbounded(lat); }
 
 TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
@@ -77,9 +82,12 @@ TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
       EXPECT_EQ(run(searchfast, n, r), want)
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
       // Each search on its own, whatever the radius: the grouped one with
-      // and without dropping states by bounds.
+      // and without dropping states by bounds, and with every state apart
+      // from its image.
       EXPECT_EQ(run(grouped, n, r), want)
           << "grouped, n " << n << " r " << r.sig << " * 2^" << r.exp;
+      EXPECT_EQ(run(unfolded, n, r), want)
+          << "unfolded, n " << n << " r " << r.sig << " * 2^" << r.exp;
       EXPECT_EQ(run(bounded, n, r), want)
           << "bounded, n " << n << " r " << r.sig << " * 2^" << r.exp;
       ++compared;
@@ -217,6 +225,9 @@ TEST(Differential, AHigherGuessProbedKeepsTheAnswer) {
         probing.guess = above;              // over the beam's count,
         probing.beam = probing.widest = 1;  // raised by no wider beam
         probing.giveup = 16;
+        // Half the runs with every state apart from its image: folded,
+        // the searches hold half the states, and probe less often.
+        probing.fold = n % 2 == 0;
         const Trace want = searchreference(lat);
         probes = {};
         const Trace got = searchbounded(lat, probing);
@@ -382,7 +393,9 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
       rounds = {};
       rounds.lat = &lat;
-      EXPECT_EQ(searchbounded(lat, tinybudget(), true).sol, want)
+      BoundsBudget tiny = tinybudget();
+      tiny.fold = n % 2 == 0;  // as in AHigherGuessProbedKeepsTheAnswer
+      EXPECT_EQ(searchbounded(lat, tiny, true).sol, want)
           << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
       widened += rounds.widened;
       EXPECT_FALSE(rounds.useless)
