@@ -30,8 +30,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.15.
-PREVIOUS = "29b6bd4"
+# The last release: version 2.16.
+PREVIOUS = "f264c7e"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at

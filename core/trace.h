@@ -61,10 +61,10 @@ class MaskColumn {
 // link of a folded trace names a state of the previous row and which of the
 // two it is: 2 * index + 1 for the image, 2 * index for the state itself.
 struct TracePiece {
-  std::vector<int> papa;  // papa[k]: index in the previous row of the state
-                          // that state k was built from
-  MaskColumn placed;      // placed[k]: centres of this row on the path to
-                          // state k; same length as papa
+  std::vector<int> papa;      // papa[k]: index in the previous row of the state
+                              // that state k was built from
+  MaskColumn placed;          // placed[k]: centres of this row on the path to
+                              // state k; same length as papa
   std::vector<int> papaflip;  // folded: the parent of state k's image
 };
 

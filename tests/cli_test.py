@@ -135,13 +135,13 @@ def main():
     # A run of a few seconds (on one thread: the line appears after the
     # first second): progress on a terminal, erased at the end, and
     # nothing at all when standard error is not a terminal.
-    quiet = run(program, ["--threads=1"], b"26 1.55\n")
-    check("26 1.55, standard error not a terminal",
+    quiet = run(program, ["--threads=1"], b"29 1.55\n")
+    check("29 1.55, standard error not a terminal",
           quiet.returncode == 0 and quiet.stdout and not quiet.stderr, quiet)
-    shown = on_terminal(program, ["--threads=1"], b"26 1.55\n")
-    check("26 1.55, standard error a terminal",
+    shown = on_terminal(program, ["--threads=1"], b"29 1.55\n")
+    check("29 1.55, standard error a terminal",
           shown[0] == quiet.stdout and b"\r\x1b[Kpacker: " in shown[1] and
-          b" of 26, " in shown[1] and b" thread" in shown[1] and
+          b" of 29, " in shown[1] and b" thread" in shown[1] and
           shown[1].endswith(b"\r\x1b[K"),
           shown[1][-200:])
 

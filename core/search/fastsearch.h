@@ -135,7 +135,7 @@ struct BoundsBudget {
   // The rows past the middle checked against those before it turned over
   // (SearchOptions::mirror; off: the tests compare).
   bool mirror = true;
-  bool fold = true;  // SearchOptions::fold
+  bool fold = true;                        // SearchOptions::fold
   long long estimatefrom = kEstimateFrom;  // SearchOptions::estimatefrom
 };
 
