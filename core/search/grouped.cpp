@@ -179,6 +179,10 @@ struct alignas(64) Shard {
   KeyTable paired;
   std::vector<int> pairedcount;
   TracePiece pairedlinks;
+  // The states the shard's row stands for: folded, two a state and one a
+  // twin, its own image (Grouped::folding); else one each.  The budgets
+  // count these, so a search folded decides as one unfolded would.
+  long long stands = 0;
   std::mutex lock;  // held while successors merge in
   // Batches from other workers, waiting for the worker that owns the
   // shard (Grouped::ownerof) to merge them.
@@ -375,6 +379,8 @@ class Grouped {
   std::vector<int> prevbase;  // prevbase[s]: index of shard s's first
                               // state in the whole of row i - 1; the last
                               // entry is the row's size
+  long long prevstates = 1;   // the states row i - 1 stands for
+                              // (Shard::stands)
   std::vector<std::unique_ptr<Expander>> expanders;  // one per worker
   // Emptied batches, for workers to swap for the full ones they hand on.
   std::mutex sparelock;
@@ -654,7 +660,7 @@ bool Grouped::refine(int row, long long states) {
 // just pass the budget is filled: it costs little more than the rows
 // before it.
 long long Grouped::overbudget(int i) {
-  const long long parents = prevbase.back(), twice = 2 * limits.maxstates;
+  const long long parents = prevstates, twice = 2 * limits.maxstates;
   if (!limits.refine || !limits.maxstates || limits.beam || w == 1 ||
       parents < limits.estimatefrom || 16 * parents <= twice - trace.states)
     return 0;
@@ -669,7 +675,7 @@ long long Grouped::overbudget(int i) {
 // 1.06 it found 12,202,432 states for a row of 12,193,046.
 long long Grouped::estimaterow(int i) {
   const std::uint64_t sample =
-      std::bit_floor(std::clamp<std::uint64_t>(prevbase.back() / 1024, 1, 64));
+      std::bit_floor(std::clamp<std::uint64_t>(prevstates / 1024, 1, 64));
   setrow(i);
   sampling = sample;
   for (auto& e : expanders) e->counted = 0;
@@ -757,6 +763,7 @@ void Grouped::fillrow(int i) {
       if (folding) s.links.papaflip.reserve(prevbase.back() / nshards);
     }
     s.cutcount.store(INT_MIN, std::memory_order_relaxed);
+    s.stands = 0;
     PACKER_CHECK(s.inbox.empty());  // every batch merged last row
   });
   expandrow();
@@ -769,9 +776,10 @@ void Grouped::fillrow(int i) {
     });
   long long states = 0;
   for (auto& s : cur) {
-    states += s->keys.size();
+    states += limits.beam ? s->keys.size() : s->stands;  // a beam trims
     for (int c : s->count) trace.best[i] = std::max(trace.best[i], c);
   }
+  prevstates = states;
   trace.states += states;
   reportrow(limits.phase, i, n, states);
   // The shards' links become the row's pieces, in shard order, which the
@@ -812,6 +820,8 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
   }
   const bool links = limits.trace;
   if (!merging && !p.paired) {
+    PACKER_CHECK(!p.twin);  // its group's rows are their own image
+    to.stands += folding ? 2 : 1;
     RowMask* stored = to.keys.append();
     for (int j = 0; j < w; ++j) stored[j] = key[j];
     to.count.push_back(p.val);
@@ -831,6 +841,7 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
   TracePiece& out = merging ? to.links : to.pairedlinks;
   bool inserted = false;
   int k = table.findorinsert(key, p.hash, inserted);
+  if (inserted) to.stands += folding && !p.twin ? 2 : 1;
   if (folding && links) {
     mergefolded(count, out, k, inserted, key, p, e);
     return;
@@ -1292,8 +1303,8 @@ void Expander::emit(int depth, RowMask m, int first, int firstflip) {
   const int val = ordercount[first] + depth;  // depth: centres in m
   if (val < mincount) return;                 // see SearchOptions::mincount
   if (lookahead && val < g.aheadmincount && deadend(depth, val)) return;
-  if (g.sampling) {  // Grouped::estimaterow()
-    ++counted;
+  if (g.sampling) {                // Grouped::estimaterow()
+    counted += g.folding ? 2 : 1;  // as Shard::stands counts, but twins
     return;
   }
   RowMask* succ = successor.data();
@@ -1365,14 +1376,14 @@ void Expander::mergebatch(int dest, const Batch& batch) {
   const std::size_t count = batch.items.size();
   constexpr std::size_t kAhead = 8;
   std::lock_guard<std::mutex> hold(to.lock);
-  const long long before = to.keys.size() + to.paired.size();
+  const long long before = to.stands;
   for (std::size_t q = 0; q < count; ++q) {
     if (g.merging && q + kAhead < count)
       to.keys.prefetch(batch.items[q + kAhead].hash);
     g.merge(to, &batch.keys[q * g.w], batch.items[q], *this);
   }
   if (g.rowbudget == LLONG_MAX) return;
-  const long long added = to.keys.size() + to.paired.size() - before;
+  const long long added = to.stands - before;
   if (g.rowfill.fetch_add(added, std::memory_order_relaxed) + added >
       g.rowbudget)
     g.over.store(true, std::memory_order_relaxed);

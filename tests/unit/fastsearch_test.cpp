@@ -88,6 +88,16 @@ TEST(Differential, FastEngineMatchesTheStraightforwardSearch) {
           << "grouped, n " << n << " r " << r.sig << " * 2^" << r.exp;
       EXPECT_EQ(run(unfolded, n, r), want)
           << "unfolded, n " << n << " r " << r.sig << " * 2^" << r.exp;
+      // Folded, a pair stands for both its states, and the bounds drop
+      // both or neither: as many states, and as many circles in each row.
+      Lattice lat = buildtables(n, r);
+      const Trace folded = searchgrouped(lat), apart = unfolded(lat);
+      EXPECT_EQ(folded.states, apart.states) << "n " << n << " r " << r.sig;
+      EXPECT_EQ(folded.best, apart.best) << "n " << n << " r " << r.sig;
+      BoundsBudget split;
+      split.fold = false;
+      EXPECT_EQ(searchbounded(lat).states, searchbounded(lat, split).states)
+          << "bounded, n " << n << " r " << r.sig;
       EXPECT_EQ(run(bounded, n, r), want)
           << "bounded, n " << n << " r " << r.sig << " * 2^" << r.exp;
       ++compared;
@@ -225,9 +235,6 @@ TEST(Differential, AHigherGuessProbedKeepsTheAnswer) {
         probing.guess = above;              // over the beam's count,
         probing.beam = probing.widest = 1;  // raised by no wider beam
         probing.giveup = 16;
-        // Half the runs with every state apart from its image: folded,
-        // the searches hold half the states, and probe less often.
-        probing.fold = n % 2 == 0;
         const Trace want = searchreference(lat);
         probes = {};
         const Trace got = searchbounded(lat, probing);
@@ -393,9 +400,7 @@ TEST(Differential, TheCountAloneIsTheOptimum) {
           << "n " << n << " r " << r.sig << " * 2^" << r.exp;
       rounds = {};
       rounds.lat = &lat;
-      BoundsBudget tiny = tinybudget();
-      tiny.fold = n % 2 == 0;  // as in AHigherGuessProbedKeepsTheAnswer
-      EXPECT_EQ(searchbounded(lat, tiny, true).sol, want)
+      EXPECT_EQ(searchbounded(lat, tinybudget(), true).sol, want)
           << "tiny budget, n " << n << " r " << r.sig << " * 2^" << r.exp;
       widened += rounds.widened;
       EXPECT_FALSE(rounds.useless)
