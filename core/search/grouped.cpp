@@ -103,8 +103,9 @@ bool looksturned(const Lattice& lat) {
 // and its image alike: the counts per row do not see columns, the
 // look-ahead (deadend()) answers the same for rows turned, and the turned
 // rows of the middle (mirror.h) are kept with both images of each group.
-// So the pairs kept are exactly those of the states kept unfolded.  The
-// searches' budgets count the states kept, a pair as one.
+// So the pairs kept are exactly those of the states kept unfolded, and the
+// budgets count the states a pair stands for (Shard::stands): a search
+// decides as it would unfolded.
 //
 // The links are the straightforward search's: each state keeps one for
 // itself and one for its image (TracePiece::papaflip), each the best of
