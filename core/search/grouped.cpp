@@ -315,7 +315,7 @@ class Expander {
                                         // i - d covered by the pattern
   std::vector<RowMask> successor;       // the key emit() builds
   std::vector<RowMask> image;           // and its image, when folding
-  // Keys turned for comparing Profiles (Grouped::before), two at once.
+  // Keys turned for comparing Profiles (before()), two at once.
   std::vector<RowMask> turnedkeys;
 
   std::vector<std::unique_ptr<Batch>> outbox;  // by shard
@@ -760,7 +760,9 @@ void Grouped::fillrow(int i) {
     if (folding && !merging) {
       s.paired.reset(w);
       s.pairedcount.clear();
-      s.pairedlinks = {};
+      s.pairedlinks.papa.clear();
+      s.pairedlinks.placed.clear();
+      s.pairedlinks.papaflip.clear();
     }
     if (limits.trace) {  // rows are often about as long as the last
       s.links.papa.reserve(prevbase.back() / nshards);
@@ -969,6 +971,7 @@ void Grouped::raisefloor() {
 // the states at the count of the last one kept are ranked by hash.
 void Grouped::keepbest(Shard& s, std::vector<int>& counts,
                        std::vector<BeamTie>& ties) {
+  PACKER_CHECK(!folding);  // the images' links are not moved here
   const std::size_t keep = slicebeam;
   if (static_cast<std::size_t>(s.keys.size()) <= keep) return;
   counts.assign(s.count.begin(), s.count.end());
@@ -1192,7 +1195,7 @@ Rank Expander::rank(int j) const {
 }
 
 // The same for parent j's image: its oldest row turned, then bit-reversed,
-// is the oldest row shifted up (rankoldestflip() shifts it back).
+// is the oldest row shifted up (ordergroup() shifts it back).
 Rank Expander::rankflip(int j) const {
   return Rank(parents->count[j]) << kCountShift |
          Rank(parents->keys.key(j)[0] << (63 - g.n)) << kIndexBits | Rank(j);
@@ -1320,8 +1323,8 @@ void Expander::emit(int depth, RowMask m, int first, int firstflip) {
   const RowMask* key = succ;
   bool turned = false, twin = false;
   if (g.folding) {
-    // Keys compare from their second row on, then by the first: see
-    // Grouped::folding.  The image is turned as far as they compare.
+    // Keys compare from their second row on, then by the first (see
+    // "Folding" above).  The image is turned as far as they compare.
     RowMask* turn = image.data();
     int at = 1 % w;  // the row compared
     for (int k = 0; k < w; ++k, at = at + 1 == w ? 0 : at + 1) {
