@@ -46,6 +46,7 @@
 // generally the failed guesses give a ceiling C >= OPT, and the count is
 // proven once a packing of C circles is found: wider beams look for one.
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <functional>
 #include <mutex>
@@ -99,6 +100,9 @@ class StripBounds {
     exact[0] = 0;
     strips.trace = false;
     strips.phase = "upper bounds";
+    // A strip's rows are the square's columns: as many admit centres as
+    // rows do, and no more (a lattice cut short is no square).
+    PACKER_CHECK(std::popcount(centrerows(lat).cols) == rows);
   }
 
   // Searches taller strips until their states reach `budget`, then
