@@ -1342,7 +1342,8 @@ void Expander::emit(int depth, RowMask m, int first, int firstflip) {
   Batch& box = *outbox[dest];
   RowMask* stored = &box.keys[box.items.size() * w];
   for (int j = 0; j < w; ++j) stored[j] = key[j];
-  // Appended keys need no hash, unless a beam ranks them by it.
+  // Appended keys need no hash, unless a beam ranks them by it or they
+  // merge aside (Shard::paired).
   const bool hashed = g.merging || g.limits.beam;
   box.items.push_back({hashed || pairedgroup ? hashkey(key, w) : 0, val,
                        base + parent, m,
