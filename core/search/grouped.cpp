@@ -129,7 +129,7 @@ bool looksturned(const Lattice& lat) {
 // At n = 26 and radius 1.55, one thread, the answer's search keeps 3.5
 // million states for the 6.4 million they stand for, and the run takes
 // 0.80 s and 101 MiB instead of 1.11 s and 136 (medians of three); at n =
-// 36 and radius 1.802775, 67 s and 5.6 GiB instead of 88 s and 8.1.  A
+// 36 and radius 1.802775, 67 s and 5.5 GiB instead of 88 s and 7.9.  A
 // state costs more than one did unfolded where groups are large: each
 // pattern walks a group twice, for the parents and for their images.
 class Grouped;
