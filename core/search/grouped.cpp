@@ -146,6 +146,11 @@ struct Pending {
   int parentflip;
   bool turned, twin;
   bool paired;  // from a group whose rows are their own image (Shard::paired)
+
+  // Folded links (TracePiece): the parent of the key's state and of its
+  // image, as built from the successor's and the image's parents.
+  int ownlink() const { return turned ? 2 * parentflip + 1 : 2 * parent; }
+  int imagelink() const { return turned ? 2 * parent : 2 * parentflip + 1; }
 };
 
 // Successors wait in a batch for each shard and merge a batch at a time,
@@ -834,9 +839,8 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
     to.count.push_back(p.val);
     if (links && folding) {
       to.links.placed.push_back(key[w - 1]);
-      to.links.papa.push_back(p.turned ? 2 * p.parentflip + 1 : 2 * p.parent);
-      to.links.papaflip.push_back(p.turned ? 2 * p.parent
-                                           : 2 * p.parentflip + 1);
+      to.links.papa.push_back(p.ownlink());
+      to.links.papaflip.push_back(p.imagelink());
     } else if (links) {
       to.links.papa.push_back(p.parent);
       to.links.placed.push_back(p.placed);
@@ -884,9 +888,8 @@ void Grouped::merge(Shard& to, const RowMask* key, const Pending& p,
 void Grouped::mergefolded(std::vector<int>& count, TracePiece& out, int k,
                           bool inserted, const RowMask* key, const Pending& p,
                           Expander& e) {
-  const int built = 2 * p.parent, turned = 2 * p.parentflip + 1;
-  int own = p.turned ? turned : built, other = p.turned ? built : turned;
-  if (p.twin) own = other = e.before(turned, built) ? turned : built;
+  int own = p.ownlink(), other = p.imagelink();
+  if (p.twin) own = other = e.before(other, own) ? other : own;
   if (inserted) {
     count.push_back(p.val);
     out.placed.push_back(key[w - 1]);
