@@ -300,9 +300,8 @@ class Expander {
   std::vector<int> orderflip;
   std::vector<Rank> rankedflip;
   std::vector<RowMask> oldblockflip;
-  MirrorScratch mirrorscratch;  // for Grouped::mirrored's tests
-  std::vector<int> groupbest;   // most circles of each group's parents,
-                                // for Grouped::keeping
+  std::vector<int> groupbest;  // most circles of each group's parents,
+                               // for Grouped::keeping
 
   // Scratch of the group being extended.
   const RowMask* survivors = nullptr;   // key[1..w-1] shared by the group
@@ -407,6 +406,8 @@ class Grouped {
   // radius 1.55 reading every state of the rows before the middle into
   // mirror[] took 0.15 s of 0.9.
   std::vector<std::vector<MirrorEntry>> kept;
+  // One a worker: for the tests of `mirrored` and for indexing `kept`.
+  std::vector<MirrorScratch> mirrorscratch;
 
   // Read by every worker while row i fills.
   int row = 0;                   // i
@@ -519,6 +520,7 @@ Grouped::Grouped(const Lattice& l, const SearchOptions& lim)
   if (mirroring) {
     mirror.resize(n + 1);
     kept.resize(nshards);
+    mirrorscratch.resize(pool.size());
   }
   for (int s = 0; s < nshards; ++s) {
     prev.push_back(std::make_unique<Shard>());
@@ -700,7 +702,7 @@ long long Grouped::estimaterow(int i) {
 void Grouped::keepmirror() {
   MirrorRow& m = mirror[row - 1];
   m.reset(w, MirrorRow::depth(w));
-  m.index(kept);
+  m.index(kept, pool, mirrorscratch);
 }
 
 void Grouped::setrow(int i) {
@@ -1136,9 +1138,9 @@ void Expander::groupparents() {
     const bool out =
         parents->count[j] < g.parentmincount ||
         (g.sampling && hashkey(surviving, g.w - 1) % g.sampling != 0) ||
-        (g.mirrored &&
-         !g.mirrored->fits(g.lat, g.row - 1, parents->keys.key(j),
-                           g.mirrortarget - parents->count[j], mirrorscratch));
+        (g.mirrored && !g.mirrored->fits(g.lat, g.row - 1, parents->keys.key(j),
+                                         g.mirrortarget - parents->count[j],
+                                         g.mirrorscratch[worker]));
     bool inserted = false;
     groupof[j] = out ? -1 : groups.findorinsert(surviving, inserted);
   }

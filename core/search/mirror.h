@@ -52,10 +52,7 @@
 
 namespace packer {
 
-// Scratch of MirrorRow::fits(), one a worker, sized once.
-struct MirrorScratch {
-  std::vector<RowMask> patterns;  // of the nearest row
-};
+class Workers;
 
 // A state of a row before the middle, or some states that share its newest
 // rows: those rows and the most circles.
@@ -63,6 +60,18 @@ struct MirrorEntry {
   RowMask newest;  // the row next to the middle, turned
   RowMask older;   // the row before it (0 where an entry keeps one)
   int count;
+};
+
+// Scratch of MirrorRow::fits() and index(), one a worker, sized once (it
+// grows to the largest use), on cache lines of its own: fits() writes it
+// for every parent it tests.
+struct alignas(64) MirrorScratch {
+  std::vector<RowMask> patterns;  // of the nearest row, for fits()
+  // index(), for one partition: its newest rows, each entry's bucket, the
+  // buckets' starts and next places, the entries sorted by bucket.
+  KeyTable rows;
+  std::vector<int> bucketof, start, next;
+  std::vector<MirrorEntry> sorted;
 };
 
 // The states of one row before the middle, turned over: bucketed by the
@@ -74,8 +83,10 @@ class MirrorRow {
   // `depth` rows (1..width, at most kMaxDepth) an entry keeps.
   void reset(int width, int depth);
   // Keeps the entries of `parts` (each of the newest `depth` rows of some
-  // states), merging equal rows, and empties them.
-  void index(std::vector<std::vector<MirrorEntry>>& parts);
+  // states), merging equal rows, and empties them; on the workers of
+  // `pool`, with scratch[k] for worker k, where the entries are many.
+  void index(std::vector<std::vector<MirrorEntry>>& parts, Workers& pool,
+             std::vector<MirrorScratch>& scratch);
   // Frees the memory.
   void release();
 
@@ -103,6 +114,10 @@ class MirrorRow {
   // The most buckets fits() tries one by one rather than looking up
   // patterns (the tests try both ways).
   std::size_t trybuckets = kPatterns;
+  // The entries of a partition of index(), about: a power of two of
+  // partitions, up to kPartitions (the tests make them small).
+  std::size_t partentries = 4096;
+  static constexpr std::size_t kPartitions = 256;
 
  private:
   int w = 0;  // masks in a state's window
@@ -114,6 +129,8 @@ class MirrorRow {
     int first, end;  // entries[first .. end), most circles first
     int most;
   };
+  std::size_t indexpart(std::size_t first, std::size_t end,
+                        MirrorScratch& scratch, std::vector<Bucket>& out);
   std::vector<MirrorEntry> entries;  // by bucket (index())
   std::vector<Bucket> ranked;        // the buckets by their most circles,
                                      // most first, so that those with

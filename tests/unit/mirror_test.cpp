@@ -8,6 +8,7 @@
 #include <random>
 
 #include "radius_util.h"
+#include "workers.h"
 
 namespace packer {
 namespace {
@@ -42,6 +43,9 @@ bool clash(const Lattice& lat, const RowMask* key, const RowMask* h, int w,
 
 TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
   std::mt19937 rng(5);
+  // Indexed in one piece or in partitions, these on one worker or three.
+  Workers one(1), three(3);
+  std::vector<MirrorScratch> scratch(3);
   int fitted = 0, refused = 0;
   for (const char* r : {"1.1", "1.55", "2.1", "2.6"})
     for (int n : {9, 12, 16}) {
@@ -57,6 +61,7 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
         MirrorRow mirror;
         mirror.reset(w, depth);
         if (trial / 2 % 2) mirror.trybuckets = 0;
+        mirror.partentries = trial % 3 == 0 ? 4096 : trial % 3;
         // Row j's states: their newest row is a row pattern of row j
         // (which, turned, is row row + 1), as in a search.
         std::vector<RowMask> keys;
@@ -75,8 +80,7 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
                                   depth == 2 ? keys[keys.size() - 2] : 0,
                                   counts.back()});
         }
-        mirror.index(parts);
-        MirrorScratch scratch;
+        mirror.index(parts, trial / 3 % 2 ? three : one, scratch);
         for (int probe = 0; probe < 20; ++probe) {
           RowMask key[kAxis];
           for (int k = 0; k < w; ++k) {
@@ -88,9 +92,9 @@ TEST(Mirror, AStateFitsExactlyWhenSomeTurnedStateWithEnoughCirclesDoes) {
           for (int s = 0; s < states && !want; ++s)
             want =
                 counts[s] >= need && !clash(lat, key, &keys[s * w], w, depth);
-          EXPECT_EQ(mirror.fits(lat, row, key, need, scratch), want)
-              << "n " << n << " r " << r << " row " << row << " depth "
-              << depth;
+          EXPECT_EQ(mirror.fits(lat, row, key, need, scratch[0]), want)
+              << "n " << n << " r " << r << " row " << row << " depth " << depth
+              << " partentries " << mirror.partentries;
           (want ? fitted : refused) += need > 0;
         }
       }
@@ -121,13 +125,14 @@ TEST(Mirror, ManyCandidatesKeepAStateWithoutTryingThem) {
       for (std::size_t e = 0; e < entries; ++e)
         parts[0].push_back({0, RowMask{1} << c0 | RowMask{e + 1} << (c0 + 1),
                             5 + static_cast<int>(e % 2)});
-      mirror.index(parts);
-      MirrorScratch scratch;
-      EXPECT_EQ(mirror.fits(lat, row, key.data(), 5, scratch),
+      Workers alone(1);
+      std::vector<MirrorScratch> scratch(1);
+      mirror.index(parts, alone, scratch);
+      EXPECT_EQ(mirror.fits(lat, row, key.data(), 5, scratch[0]),
                 entries > MirrorRow::kCandidates)
           << entries << " entries, trybuckets " << trybuckets;
       // With more circles needed than any entry has, none is a candidate.
-      EXPECT_FALSE(mirror.fits(lat, row, key.data(), 7, scratch));
+      EXPECT_FALSE(mirror.fits(lat, row, key.data(), 7, scratch[0]));
     }
 }
 
