@@ -45,6 +45,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "keytable.h"
@@ -131,11 +132,11 @@ class MirrorRow {
   };
   std::size_t indexpart(std::size_t first, std::size_t end,
                         MirrorScratch& scratch, std::vector<Bucket>& out);
-  std::vector<MirrorEntry> entries;  // by bucket (index())
-  std::vector<Bucket> ranked;        // the buckets by their most circles,
-                                     // most first, so that those with
-                                     // enough are a prefix read in turn
-  KeyTable buckets;                  // newest row -> its place in ranked
+  std::unique_ptr<MirrorEntry[]> entries;  // by bucket (index())
+  // The buckets by their most circles, most first, so that those with
+  // enough are a prefix read in turn.
+  std::vector<Bucket> ranked;
+  KeyTable buckets;  // newest row -> its place in ranked
 };
 
 }  // namespace packer
