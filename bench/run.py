@@ -53,9 +53,8 @@ def measure(argv, text, timeout=None):
         proc.stdin.write(text.encode())
         proc.stdin.close()
         # Waiting without polling: a poll every 5 ms took processor time
-        # from a run on every core, and read a run of 0.1 s up to 5 ms
-        # late (26 2.1 read 1.36x faster on two threads than on one, and
-        # 1.58x waited for so).
+        # from a run on every core, and read a run up to 5 ms late, a
+        # twentieth of a run of a tenth of a second.
         killed = threading.Event()
 
         def stop():
