@@ -41,8 +41,8 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts,
                 : 0;
   };
   // Runs body(k, worker) for k < count, shared where there are partitions
-  // (8,192 entries or more): waking the workers costs more than a few
-  // thousand entries.
+  // (twice `partentries` or more): waking the workers costs more than a
+  // few thousand entries.
   auto each = [&](std::size_t count, auto body) {
     if (nparts == 1 || pool.size() == 1) {
       for (std::size_t k = 0; k < count; ++k) body(k, 0);
@@ -94,9 +94,10 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts,
     }
     kept += partkept[p];
   }
-  // Merging seldom removes many (see indexpart()); copying all the kept
-  // entries to free a few took up to a quarter of this at n = 29 and
-  // radius 1.55.
+  // Where merging removes few (radius 1.55, n = 26 to 32: 0.3 % or less),
+  // copying all the kept entries to free them took up to a quarter of
+  // this at n = 29; where it removes many (26 2.1: two thirds), it frees
+  // them.
   if (kept < size - size / 4) {
     auto fit = std::make_unique_for_overwrite<MirrorEntry[]>(kept);
     std::copy(entries.get(), entries.get() + kept, fit.get());

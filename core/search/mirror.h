@@ -115,8 +115,8 @@ class MirrorRow {
   // The most buckets fits() tries one by one rather than looking up
   // patterns (the tests try both ways).
   std::size_t trybuckets = kPatterns;
-  // The entries of a partition of index(), about: a power of two of
-  // partitions, up to kPartitions (the tests make them small).
+  // About how many entries a partition of index() holds: the partitions
+  // are a power of two, at most kPartitions (the tests make them small).
   std::size_t partentries = 4096;
   static constexpr std::size_t kPartitions = 256;
 
