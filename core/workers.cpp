@@ -122,6 +122,17 @@ void Workers::forchunks(
   });
 }
 
+void Workers::foreach (std::size_t count, bool shared,
+                       const std::function<void(std::size_t, int)>& body) {
+  if (!shared) {
+    for (std::size_t k = 0; k < count; ++k) body(k, 0);
+    return;
+  }
+  forchunks(count, 1, [&](std::size_t begin, std::size_t end, int worker) {
+    for (std::size_t k = begin; k < end; ++k) body(k, worker);
+  });
+}
+
 namespace {
 
 Workers*& current() {

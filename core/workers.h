@@ -41,6 +41,12 @@ class Workers {
       std::size_t count, std::size_t chunk,
       const std::function<void(std::size_t, std::size_t, int)>& body);
 
+  // Runs body(k, worker) for every k < count: on the workers, one item at
+  // a time to whichever is free, when `shared`; else on the caller alone,
+  // where the items cost less than waking the workers.
+  void foreach (std::size_t count, bool shared,
+                const std::function<void(std::size_t, int)>& body);
+
  private:
   void serve(int worker);
 

@@ -359,12 +359,8 @@ class Grouped {
   // bounds hold a few states, whose work costs less.
   template <typename Body>
   void eachshard(bool shared, Body body) {
-    if (!shared) {
-      for (int s = 0; s < nshards; ++s) body(s, 0);
-      return;
-    }
-    pool.forchunks(nshards, 1, [&](std::size_t b, std::size_t e, int worker) {
-      for (std::size_t s = b; s < e; ++s) body(static_cast<int>(s), worker);
+    pool.foreach (nshards, shared, [&](std::size_t s, int worker) {
+      body(static_cast<int>(s), worker);
     });
   }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -40,17 +41,11 @@ void MirrorRow::index(std::vector<std::vector<MirrorEntry>>& parts,
     return bits ? static_cast<std::size_t>(hashkey(&e.newest, 1) >> (64 - bits))
                 : 0;
   };
-  // Runs body(k, worker) for k < count, shared where there are partitions
-  // (twice `partentries` or more): waking the workers costs more than a
-  // few thousand entries.
-  auto each = [&](std::size_t count, auto body) {
-    if (nparts == 1 || pool.size() == 1) {
-      for (std::size_t k = 0; k < count; ++k) body(k, 0);
-      return;
-    }
-    pool.forchunks(count, 1, [&](std::size_t b, std::size_t e, int worker) {
-      for (std::size_t k = b; k < e; ++k) body(k, worker);
-    });
+  // Shared where there are partitions (twice `partentries` or more):
+  // waking the workers costs more than a few thousand entries.
+  auto each = [&](std::size_t count,
+                  const std::function<void(std::size_t, int)>& body) {
+    pool.foreach (count, nparts > 1, body);
   };
   // at[s * nparts + p]: where part s's entries of partition p go in
   // `entries`, partition by partition, each in the order of the parts.
