@@ -23,6 +23,7 @@ with a previous release built from its commit.
 """
 import argparse
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -43,13 +44,21 @@ CASES = [(26, r) for r in (
     "2.2", "2.5")] + [(n, r) for n in range(27, 33) for r in ("1.1", "1.55")]
 
 
+TOOL = os.path.join(BUILD, "bench", "packer_tool")
+
+
 def measure(argv, text, timeout=None):
     """Runs argv with `text` on stdin; returns (seconds, peak MiB, stdout,
-    exit status), or None past the timeout."""
-    with tempfile.TemporaryFile() as out:
+    exit status), or None past the timeout.  The peak is read by the
+    tool's `peak`, not from this process's wait: a process forked from
+    this one would count this one's 14 MiB as its own."""
+    with tempfile.TemporaryFile() as out, \
+            tempfile.NamedTemporaryFile(mode="r") as peak:
         start = time.monotonic()
-        proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=out,
-                                stderr=subprocess.DEVNULL)
+        proc = subprocess.Popen([TOOL, "peak", peak.name] + argv,
+                                stdin=subprocess.PIPE, stdout=out,
+                                stderr=subprocess.DEVNULL,
+                                start_new_session=True)
         proc.stdin.write(text.encode())
         proc.stdin.close()
         # Waiting without polling: a poll every 5 ms took processor time
@@ -59,19 +68,19 @@ def measure(argv, text, timeout=None):
 
         def stop():
             killed.set()
-            proc.kill()
+            os.killpg(proc.pid, signal.SIGKILL)  # the tool and its run
 
         timer = threading.Timer(timeout, stop) if timeout else None
         if timer:
             timer.start()
-        pid, status, usage = os.wait4(proc.pid, 0)
+        _, status, _ = os.wait4(proc.pid, 0)
         seconds = time.monotonic() - start
         if timer:
             timer.cancel()
         if killed.is_set():
             return None
         out.seek(0)
-        return (seconds, usage.ru_maxrss / 1024, out.read(),
+        return (seconds, int(peak.read()) / 1024, out.read(),
                 os.waitstatus_to_exitcode(status))
 
 
@@ -195,7 +204,7 @@ def main():
     build(ROOT, BUILD, ["packer", "packer_tool"])
     binary = os.path.join(BUILD, "packer", "packer")
     packer = [binary, f"--threads={args.threads}"]
-    tool = os.path.join(BUILD, "bench", "packer_tool")
+    tool = TOOL
     if args.scaling:
         return scaling(binary, args.scaling, args.repeat)
     if args.frontier:

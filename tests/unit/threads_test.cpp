@@ -206,10 +206,11 @@ TEST(Threads, AProbeStoppedInsideARowDecidesAlike) {
 }
 
 TEST(Threads, StripsGuessedTogetherBuyWhatOneWorkerBuys) {
-  // The strips turned a quarter are guessed on all workers at once, and
-  // their guesses share one allowance of states: budgets so small that it
-  // runs out inside a strip's guesses, with later strips already taken,
-  // must not change the bounds a search is cut with.
+  // The strips turned a quarter are guessed on all workers at once, taller
+  // strips first, and their larger guesses later, and their guesses share
+  // one allowance of states: budgets so small that it runs out inside a
+  // strip's guesses, with other strips already taken or waiting for their
+  // larger guesses, must not change the bounds a search is cut with.
   for (auto [n, r] : {std::pair{24, "1.55"}, std::pair{22, "1.75"},
                       std::pair{24, "2.1"}, std::pair{21, "1.2"}}) {
     const Lattice lat = buildtables(n, radius(r));
