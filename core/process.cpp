@@ -15,6 +15,7 @@
 #include <new>
 
 #include "progress.h"
+#include "workers.h"
 
 // The address and thread sanitizers reserve terabytes of address space
 // for their shadow memory, which no cap on it leaves room for.
@@ -125,18 +126,15 @@ MemoryLimit memorylimit(std::uint64_t requested) {
 #ifndef PACKER_SHADOW
 namespace {
 
-// The stack grown before the cap: the deepest the programs go is a few
-// dozen frames of at most tens of KiB (the grouped search's scratch rows).
-constexpr std::size_t kStackReserve = 1 << 20;
 // What a run needs beyond the address space it holds at the start, for
 // its tables and the smallest search.
 constexpr std::uint64_t kStartHeadroom = 4 << 20;
 
-// Touches kStackReserve bytes of stack, so the stack mapping spans them
+// Touches kThreadStack bytes of stack, so the stack mapping spans them
 // from now on: the kernel never shrinks it, and a later call that reaches
 // that deep needs no more address space.
 [[gnu::noinline]] void growstack() {
-  char reserve[kStackReserve];
+  char reserve[kThreadStack];
   std::memset(reserve, 0, sizeof reserve);
   __asm__ volatile("" : : "r"(reserve) : "memory");  // keep the stores
 }

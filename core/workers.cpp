@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <system_error>
 
 #include "progress.h"
 
@@ -18,11 +17,18 @@ int usablecores() {
 }
 
 Workers::Workers(int threads) {
-  try {
-    for (int k = 1; k < threads; ++k)
-      helpers_.emplace_back([this, k] { serve(k); });
-  } catch (const std::system_error&) {
+  helpers_.reserve(std::max(0, threads - 1));  // start() holds pointers
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) return;
+  pthread_attr_setstacksize(&attr, kThreadStack);
+  for (int k = 1; k < threads; ++k) {
+    Helper& helper = helpers_.emplace_back(Helper{this, k, {}});
+    if (pthread_create(&helper.thread, &attr, start, &helper) != 0) {
+      helpers_.pop_back();
+      break;
+    }
   }
+  pthread_attr_destroy(&attr);
 }
 
 Workers::~Workers() {
@@ -31,7 +37,13 @@ Workers::~Workers() {
     stopping_ = true;
   }
   wake_.notify_all();
-  for (std::thread& helper : helpers_) helper.join();
+  for (Helper& helper : helpers_) pthread_join(helper.thread, nullptr);
+}
+
+void* Workers::start(void* helper) {
+  Helper& h = *static_cast<Helper*>(helper);
+  h.pool->serve(h.worker);
+  return nullptr;
 }
 
 namespace {

@@ -3,12 +3,13 @@
 // a beam's trim), so that no thread is made per row.
 #pragma once
 
+#include <pthread.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "progress.h"
@@ -18,11 +19,22 @@ namespace packer {
 // The cores this process may run on (sched_getaffinity), at least 1.
 int usablecores();
 
+// The stack a thread running the searches needs: they go a few dozen
+// frames deep, of at most tens of KiB each (the grouped search's scratch
+// rows); a helper used 80 KiB at most at n = 26 to 63, and 125 KiB in
+// packrange's steps.  The caller's stack is grown to it before memory is
+// capped (process.cpp), and each helper's is made this size.
+constexpr std::size_t kThreadStack = std::size_t{1} << 20;
+
 class Workers {
  public:
   // Starts threads - 1 helpers: the caller of run() is worker 0.  A helper
   // that cannot start (its stack does not fit a memory cap) leaves its
-  // share to the others, so size() may be smaller than asked.
+  // share to the others, so size() may be smaller than asked.  A helper's
+  // stack is kThreadStack, not the system's default (8 MiB, as `ulimit -s`
+  // sets it), which counts whole against the address space --max-memory
+  // caps: n = 26 at radius 1.2 fits in 16 MiB on one thread, and needed 28
+  // on two so (18 now); 63 helpers would hold half a gigabyte.
   explicit Workers(int threads = 1);
   ~Workers();
   Workers(const Workers&) = delete;
@@ -49,8 +61,15 @@ class Workers {
 
  private:
   void serve(int worker);
+  static void* start(void* helper);
 
-  std::vector<std::thread> helpers_;
+  // A helper thread and the worker it is, which start() reads.
+  struct Helper {
+    Workers* pool;
+    int worker;
+    pthread_t thread;
+  };
+  std::vector<Helper> helpers_;  // started, in order; never reallocated
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   const std::function<void(int)>* job_ = nullptr;  // the job being run

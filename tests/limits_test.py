@@ -142,6 +142,13 @@ def memory(packer, packrange):
     r = run([packer, "--max-memory=150M"], b"32 1.6\n")
     expect_failure("packer --max-memory=150M", r, 1, "packer",
                    ["out of memory (", "limit of 150 MiB", "--max-memory"])
+    # The cap counts a helper thread's stack: on two threads 26 1.2 fits
+    # in little more than the 16 MiB it needs on one (with the system's
+    # 8 MiB stacks it needed 28).
+    r = run([packer, "--threads=2", "--max-memory=22M"], b"26 1.2\n")
+    if r.returncode != 0 or r.stdout != run([packer, "--threads=1"],
+                                            b"26 1.2\n").stdout:
+        problems.append(f"26 1.2 on two threads within 22 MiB: {r}")
     # A caller's limit well above the need changes nothing printed.
     r = run([packer], b"12 1.5\n", limit=(1 << 30, resource.RLIM_INFINITY))
     if r.returncode != 0 or r.stdout != run([packer], b"12 1.5\n").stdout:
