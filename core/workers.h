@@ -33,8 +33,8 @@ class Workers {
   // share to the others, so size() may be smaller than asked.  A helper's
   // stack is kThreadStack, not the system's default (8 MiB, as `ulimit -s`
   // sets it), which counts whole against the address space --max-memory
-  // caps: n = 26 at radius 1.2 fits in 16 MiB on one thread, and needed 28
-  // on two so (18 now); 63 helpers would hold half a gigabyte.
+  // caps: n = 26 at radius 1.2 fits in 17 MiB on one thread, and needed 29
+  // on two so (19 now); 63 helpers would hold half a gigabyte.
   explicit Workers(int threads = 1);
   ~Workers();
   Workers(const Workers&) = delete;
