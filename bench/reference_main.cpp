@@ -11,7 +11,7 @@
 // resident memory in KiB to FILE, and exits as it did.  A process keeps
 // the peak of the one it was forked from (a process's peak counts the
 // memory it had before exec), and a Python benchmark's is some 14 MiB,
-// more than a small run of packer needs; this tool's is under 4.
+// more than a small run of packer needs; this tool's is about 1.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

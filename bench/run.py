@@ -204,11 +204,10 @@ def main():
     build(ROOT, BUILD, ["packer", "packer_tool"])
     binary = os.path.join(BUILD, "packer", "packer")
     packer = [binary, f"--threads={args.threads}"]
-    tool = TOOL
     if args.scaling:
         return scaling(binary, args.scaling, args.repeat)
     if args.frontier:
-        return frontier(packer, tool, args.frontier, args.limit)
+        return frontier(packer, TOOL, args.frontier, args.limit)
     if args.mip:
         return mip(packer, args.mip)
     old_source = os.path.join(BUILD, "previous-source")
@@ -244,7 +243,7 @@ def main():
             row += (f" {was[0]:.2f} | {was[1]:.0f} | "
                     f"{was[0] / seconds:.1f}x{same} |")
         if args.reference:
-            ref = measure([tool, "reference"], text, timeout=args.reference)
+            ref = measure([TOOL, "reference"], text, timeout=args.reference)
             if ref is None:
                 row += f" > {args.reference:.0f} |"
             else:
