@@ -15,7 +15,9 @@ with a previous release built from its commit.
                                    300 s each, when cbc is installed
   bench/run.py --scaling 2         packer --threads 2 against --threads 1 on
                                    the cases of the table, in turn, and the
-                                   frontier cases over 5 s (FRONTIER_CASES)
+                                   frontier cases over 5 s (FRONTIER_CASES);
+                                   and two runs on one thread side by side,
+                                   whose slowdown bounds the speed-up
   --threads K                      the threads packer and the previous
                                    release run on in the other modes
                                    (default 1; a previous release needs the
@@ -32,8 +34,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build-bench")
-# The last release: version 2.18.
-PREVIOUS = "c4550c4"
+# The last release: version 2.19.
+PREVIOUS = "8bd7f2c"
 
 # One radius inside each class of radii that behave alike (between two
 # neighbouring values sqrt(d)/2) where either release takes over 0.1 s at
@@ -98,20 +100,55 @@ FRONTIER_CASES = [(34, r) for r in (
     "2.236067", "1.802775")]
 
 
+def sidebyside(argv, text, count):
+    """Runs `count` copies of argv at once, each with `text` on stdin;
+    returns their mean time.  A run on one thread takes longer while others
+    run beside it (the cores share caches and memory, and a virtual
+    machine's its host), so `count` times one run alone over this bounds
+    the speed-up of `count` threads on this machine."""
+    start = time.monotonic()
+    procs = [subprocess.Popen([TOOL, "peak", os.devnull] + argv,
+                              stdin=subprocess.PIPE,
+                              stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+             for _ in range(count)]
+    for proc in procs:
+        proc.stdin.write(text.encode())
+        proc.stdin.close()
+    ends = [0.0] * count
+
+    def wait(k):  # each as it ends, whatever the order
+        procs[k].wait()
+        ends[k] = time.monotonic() - start
+
+    waiters = [threading.Thread(target=wait, args=(k,)) for k in range(count)]
+    for waiter in waiters:
+        waiter.start()
+    for waiter in waiters:
+        waiter.join()
+    return sum(ends) / count
+
+
 def scaling(packer, threads, repeat):
-    """packer --threads `threads` against --threads 1, paired."""
+    """packer --threads `threads` against --threads 1, paired; and the
+    bound the machine sets, from `threads` runs on one thread side by
+    side."""
     print(f"| n | radius | count | 1 thread s | MiB | {threads} threads s | "
-          "MiB | speed-up | memory |")
-    print("|---|---|---|---|---|---|---|---|---|")
+          f"MiB | speed-up | memory | {threads} side by side s | bound |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
     for n, radius in CASES + FRONTIER_CASES:
         text = f"{n} {radius}\n"
         many, one = paired([packer, f"--threads={threads}"],
                            [packer, "--threads=1"], text, repeat)
         count = one[2].decode().split("\n", 1)[0]
         same = "" if many[2] == one[2] else " (output differs!)"
+        rounds = 1 if one[0] > 30 else max(repeat, 9 if one[0] < 1 else 0)
+        side = sorted(sidebyside([packer, "--threads=1"], text, threads)
+                      for _ in range(rounds))[(rounds - 1) // 2]
         print(f"| {n} | {radius} | {count} | {one[0]:.2f} | {one[1]:.0f} | "
               f"{many[0]:.2f} | {many[1]:.0f} | {one[0] / many[0]:.2f}x{same} "
-              f"| {many[1] / one[1] - 1:+.0%} |", flush=True)
+              f"| {many[1] / one[1] - 1:+.0%} | {side:.2f} | "
+              f"{threads * one[0] / side:.2f}x |", flush=True)
 
 
 def frontier(packer, tool, n, limit, slowest=12):

@@ -78,6 +78,11 @@ struct SearchOptions {
   // one (grouped.cpp, Grouped::folding), where the lattice looks the same
   // turned so and no beam is kept (off: the tests compare).
   bool fold = true;
+  // Whether a beam's successor that ranks after its slice's cut is dropped
+  // before it is sent there, where it would be dropped (grouped.cpp,
+  // Expander::emit()); the beam keeps the same states either way (off: the
+  // tests compare).
+  bool dropearly = true;
 };
 
 // The grouped search alone, for any radius: the bounds run it on the whole

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "answer.h"
 #include "fastsearch.h"
@@ -259,22 +260,30 @@ TEST(Threads, RowsAreEstimatedAlikeOnEveryNumberOfThreads) {
 TEST(Threads, ABeamKeepsTheSameStatesWhateverTheShards) {
   // A narrow beam trims its shards while rows fill; what it keeps at the
   // end of each row is the first `beam` in one total order, so the same
-  // states on any number of threads, and no more than the beam.
+  // states on any number of threads, and no more than the beam; and the
+  // same whether or not successors ranked after a slice's cut are
+  // dropped before they reach it.  Two slices in the wider beam.
   Workers one(1), three(3);
-  for (auto [n, r] : {std::pair{40, "2.5"}, std::pair{60, "2.5"},
-                      std::pair{30, "1.3"}, std::pair{50, "0.6"}}) {
+  for (auto [n, r, width] :
+       {std::tuple{40, "2.5", 16}, std::tuple{60, "2.5", 16},
+        std::tuple{30, "1.3", 16}, std::tuple{50, "0.6", 16},
+        std::tuple{26, "1.1", 2048}}) {
     const Lattice lat = buildtables(n, radius(r));
     SearchOptions beam;
-    beam.beam = 16;
+    beam.beam = width;
+    SearchOptions sendall = beam;
+    sendall.dropearly = false;
     Shape want;
     {
       UseWorkers use(one);
-      want = shape(searchgrouped(lat, beam));
+      want = shape(searchgrouped(lat, sendall));
+      EXPECT_TRUE(shape(searchgrouped(lat, beam)) == want) << n << " " << r;
     }
     UseWorkers use(three);
     Trace t = searchgrouped(lat, beam);
     EXPECT_TRUE(shape(t) == want) << n << " " << r;
-    for (const TraceRow& row : t.rows) EXPECT_LE(row.size(), 16u);
+    for (const TraceRow& row : t.rows)
+      EXPECT_LE(row.size(), static_cast<std::size_t>(width));
     std::string out = answer(t, n);
     EXPECT_EQ(out.substr(0, out.find('\n')), std::to_string(t.sol));
   }
