@@ -1377,9 +1377,9 @@ void Expander::emit(int depth, RowMask m, int first, int firstflip) {
   // and would be dropped there (Grouped::merge()); so it is not sent.  The
   // slice keeps the same states: every trim keeps the best `slicebeam` of
   // what reached it, and the dropped ones rank after that many already.
-  // At n = 26 and radius 1.1 the beam's slices dropped two fifths of their
-  // arrivals so, and the beam of 8,192 states took 0.155 s on two threads
-  // against 0.160 s sending them all (medians of six pairs of five runs).
+  // At n = 26 and radius 1.1 two fifths of the beam's successors go so,
+  // and the beam of 8,192 states took 0.155 s on two threads against 0.160
+  // s sending them all (medians of six pairs of five runs).
   if (g.limits.beam && g.limits.dropearly &&
       CutMark::after(g.cur[dest]->cut.load(std::memory_order_relaxed), val,
                      hash))
