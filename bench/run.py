@@ -103,9 +103,9 @@ FRONTIER_CASES = [(34, r) for r in (
 def sidebyside(argv, text, count):
     """Runs `count` copies of argv at once, each with `text` on stdin;
     returns their mean time.  A run on one thread takes longer while others
-    run beside it (the cores share caches and memory, and a virtual
-    machine's its host), so `count` times one run alone over this bounds
-    the speed-up of `count` threads on this machine."""
+    run beside it (the cores share caches and memory, and on a virtual
+    machine the host), so `count` times one run alone over this bounds the
+    speed-up of `count` threads on this machine."""
     start = time.monotonic()
     procs = [subprocess.Popen([TOOL, "peak", os.devnull] + argv,
                               stdin=subprocess.PIPE,
