@@ -138,13 +138,12 @@ def scaling(packer, threads, repeat):
     print("|---|---|---|---|---|---|---|---|---|---|---|")
     for n, radius in CASES + FRONTIER_CASES:
         text = f"{n} {radius}\n"
-        many, one = paired([packer, f"--threads={threads}"],
-                           [packer, "--threads=1"], text, repeat)
+        many, one, rounds = paired([packer, f"--threads={threads}"],
+                                   [packer, "--threads=1"], text, repeat)
         count = one[2].decode().split("\n", 1)[0]
         same = "" if many[2] == one[2] else " (output differs!)"
-        rounds = 1 if one[0] > 30 else max(repeat, 9 if one[0] < 1 else 0)
-        side = sorted(sidebyside([packer, "--threads=1"], text, threads)
-                      for _ in range(rounds))[(rounds - 1) // 2]
+        side = median([sidebyside([packer, "--threads=1"], text, threads)
+                       for _ in range(rounds)])
         print(f"| {n} | {radius} | {count} | {one[0]:.2f} | {one[1]:.0f} | "
               f"{many[0]:.2f} | {many[1]:.0f} | {one[0] / many[0]:.2f}x{same} "
               f"| {many[1] / one[1] - 1:+.0%} | {side:.2f} | "
@@ -194,13 +193,19 @@ def mip(packer, limit):
               f"{' '.join(solver[:-1])} | {solver[-1]} |", flush=True)
 
 
+def median(values):
+    """The middle value, the lower of the two middle ones for an even
+    count."""
+    return sorted(values)[(len(values) - 1) // 2]
+
+
 def paired(new, old, text, repeat):
     """Runs the two programs in turn, `repeat` times while a run takes
     under 30 s, and at least nine times while every run takes under a
     second (the ratios of the runs of a fifth of a second moved by up to
     0.3 between two runs of three pairs), the order swapped each round
     (whichever runs first was seen to run a third slower); returns the run
-    of each with the median time."""
+    of each with the median time, and how many rounds it made."""
     runs = ([], [])
     k, slowest = 0, 0
     while k < repeat or (k < 9 and slowest < 1):
@@ -210,7 +215,7 @@ def paired(new, old, text, repeat):
         slowest = max(r[0] for r in runs[0] + runs[1])
         if slowest > 30:
             break
-    return tuple(sorted(r)[(len(r) - 1) // 2] for r in runs)
+    return tuple(median(r) for r in runs) + (k,)
 
 
 def build(source, build_dir, targets):
@@ -268,8 +273,8 @@ def main():
     print(rule)
     for n, radius in CASES + (FRONTIER_CASES if args.with_frontier else []):
         text = f"{n} {radius}\n"
-        now, was = paired(packer, [old, f"--threads={args.threads}"], text,
-                          args.repeat)
+        now, was, _ = paired(packer, [old, f"--threads={args.threads}"],
+                             text, args.repeat)
         seconds, peak, out, _ = now
         count = out.decode().split("\n", 1)[0]
         row = f"| {n} | {radius} | {count} | {seconds:.2f} | {peak:.0f} |"
